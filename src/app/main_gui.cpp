@@ -1,0 +1,26 @@
+#include "shell/application.h"
+#include "shell/appcontext.h"
+#include "shell/fmain.h"
+#include "shell/programfolder.h"
+
+#include <QCommandLineParser>
+
+int main(int argc, char **argv) {
+    Application app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Korvello: stock-taking with handheld scanners."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption home(QStringLiteral("home"),
+                                  QStringLiteral("Use DIR as the program folder (settings, log, "
+                                                 "databases) instead of the executable's."),
+                                  QStringLiteral("DIR"));
+    parser.addOption(home);
+    parser.process(app);
+
+    AppContext context(ProgramFolder::resolve(parser.value(home)));
+    TFMain window(context);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Windows-1252, the single-byte code page the head office's side reads for count files and
+// the log. Qt only offers it when built with ICU, so the table is ours.
+namespace Cp1252 {
+// Characters without a place in the code page become '?'.
+QByteArray encode(const QString &text);
+QString decode(const QByteArray &bytes);
+// True when every character of text has a place in the code page.
+bool canEncode(const QString &text);
+} // namespace Cp1252

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QFrame>
+
+// A panel with a caption drawn in its middle, as the program's title bands and entry tiles
+// show them. Child widgets sit on top of the caption.
+class Panel : public QFrame {
+    Q_OBJECT
+public:
+    explicit Panel(const QString &objectName, QWidget *parent = nullptr);
+
+    QString caption() const { return m_caption; }
+    void setCaption(const QString &caption);
+    void setCaptionAlignment(Qt::Alignment alignment);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_caption;
+    Qt::Alignment m_alignment = Qt::AlignCenter;
+};

@@ -1,0 +1,102 @@
+#include "support/adbdouble.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun runCli(const QStringList &args) {
+    QProcess process;
+    process.start(TestPaths::bin() + "/korvello-cli", args);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        qFatal("korvello-cli did not end");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void help() {
+        const CliRun run = runCli({"--help"});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains("--home <DIR>"));
+        QVERIFY(run.out.contains("status"));
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"fly"};
+        QTest::newRow("unknown option") << QStringList{"--fast", "status"};
+        QTest::newRow("extra argument") << QStringList{"status", "now"};
+        QTest::newRow("home without folder") << QStringList{"status", "--home"};
+    }
+    void usageErrors() {
+        QFETCH(QStringList, args);
+        const CliRun run = runCli(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.err.startsWith("korvello-cli: "));
+        QVERIFY(run.out.isEmpty());
+    }
+
+    void statusOfAConnectedHandheld() {
+        QTemporaryDir home;
+        AdbDouble adb(home.filePath("tools"));
+        adb.connectOne();
+        const QString count = home.filePath("Count files") + "/";
+        writeFile(home.filePath("Korvello.conf"),
+                  "[CONF]\nADB=" + adb.prefix().toUtf8() + "\nEDITCHEMIN=" + count.toUtf8() + "\n");
+        for (const char *name : {"Stk3001.txt", "STK3002.TXT", "stkA_12.txt", "Stk3003.csv",
+                                 "notes.txt", ".Stk3004.txt"})
+            writeFile(count + name, "3001,9782070360024,00001\r\n");
+        QVERIFY(QDir().mkpath(count + "Stk9999.txt")); // a folder is no count file
+        const CliRun run = runCli({"--home", home.path(), "status"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QString("Handheld: connected\nCount folder: %1\nWaiting count files: 3\n")
+                              .arg(count));
+        QCOMPARE(adb.calls(), (QList<QStringList>{{"devices"}}));
+    }
+
+    void statusOnAFirstStart() {
+        QTemporaryDir home;
+        AdbDouble adb(home.filePath("tools")); // no handheld listed
+        writeFile(home.filePath("Korvello.conf"), "[CONF]\nADB=" + adb.prefix().toUtf8() + "\n");
+        const CliRun run = runCli({"--home", home.path(), "status"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QString("Handheld: disconnected\nCount folder: %1/Files/\nWaiting count files: 0\n")
+                              .arg(home.path()));
+        QFile conf(home.filePath("Korvello.conf"));
+        QVERIFY(conf.open(QIODevice::ReadOnly));
+        QVERIFY(conf.readAll().endsWith("FTP_AVAILABLE=0\n\n[FTP]\nCHECK=0\n"));
+    }
+
+    void unwritableProgramFolderIsAnError() {
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.filePath("Korvello.conf")));
+        const CliRun run = runCli({"--home", home.path(), "status"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("Korvello.conf"), qPrintable(run.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
