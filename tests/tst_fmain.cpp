@@ -1,27 +1,80 @@
+#include "data/tfdata.h"
+#include "i18n/translate.h"
 #include "shell/fmain.h"
+#include "shell/panel.h"
+#include "support/adbdouble.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
+
+namespace {
+void writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Answers the next modal message box, keeping its text.
+void answerNextBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok) {
+    QTimer::singleShot(0, [=] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+QString lookup(const QString &key, const QString &language) {
+    return UclTranslate::TranslateText(key, language);
+}
+
+// A program folder whose settings point at a handheld test double.
+struct Home {
+    QTemporaryDir dir;
+    AdbDouble adb{dir.filePath("tools")};
+    AppContext context{dir.path()};
+
+    explicit Home(const QByteArray &extraConf = {}) {
+        writeFile(context.configPath(), "[CONF]\nADB=" + adb.prefix().toUtf8() + "\n" + extraConf);
+    }
+};
+} // namespace
 
 class TestFMain : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        UclTranslate::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
+    }
+
     void creationCompletesTheConfiguration() {
         QTemporaryDir program;
         AppContext context(program.path());
         TFMain window(context);
         QCOMPARE(window.objectName(), QString("FMain"));
         QCOMPARE(window.size(), QSize(922, 588));
-        QFile conf(context.configPath());
-        QVERIFY(conf.open(QIODevice::ReadOnly));
-        QCOMPARE(conf.readAll(), QByteArray("[CONF]\nADB=\nFTP_AVAILABLE=0\n\n[FTP]\nCHECK=0\n"));
+        QCOMPARE(readFile(context.configPath()),
+                 QByteArray("[CONF]\nADB=\nFTP_AVAILABLE=0\n\n[FTP]\nCHECK=0\n"));
     }
 
     void creationErrorIsShownAndTheWindowStillOpens() {
@@ -29,16 +82,153 @@ private slots:
         AppContext context(program.path());
         QVERIFY(QDir().mkpath(context.configPath())); // cannot be written as a file
         QString shown;
-        QTimer::singleShot(0, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            QVERIFY(box);
-            shown = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
+        answerNextBox(&shown);
         TFMain window(context);
         QVERIFY2(shown.contains("Korvello.conf"), qPrintable(shown));
         window.show();
         QVERIFY(window.isVisible());
+    }
+
+    void activationWithoutHandheld() {
+        Home home;
+        TFData data;
+        TFMain window(home.context);
+        window.setDataModule(&data);
+        window.FormActivate();
+        QCOMPARE(home.context.currentLanguage, QString("NL"));
+        QCOMPARE(window.CBLng->currentText(), QString("NL"));
+        QCOMPARE(home.context.handheldState, HandheldState::Disconnected);
+        QCOMPARE(window.Label6->text(), lookup("AppDeConnecte", "NL"));
+        QCOMPARE(window.m_indicator, QColor(255, 0, 0));
+        QCOMPARE(window.LInvent->text(), lookup("FMain.Caption", "NL"));
+        QCOMPARE(window.Label8->text(), lookup("FMain.Label8", "NL") + " 3.6.3.0");
+        QCOMPARE(window.findChild<QLabel *>("Label5")->text(), lookup("FMain.Label5", "NL"));
+        QVERIFY(window.Memo1->toPlainText().startsWith("List of devices attached"));
+        QVERIFY(!window.Panel8->isVisibleTo(&window));
+        QCOMPARE(data.fbParams().value("User_Name"), QString("QUOREL"));
+    }
+
+    void activationWithHandheldInFrench() {
+        Home home("LNG=FR\n");
+        home.adb.connectOne();
+        TFMain window(home.context);
+        home.context.dumpModeLabel = "Alpha";
+        window.FormActivate();
+        QCOMPARE(window.CBLng->currentText(), QString("FR"));
+        QCOMPARE(home.context.handheldState, HandheldState::Connected);
+        QCOMPARE(window.Label6->text(), lookup("AppConnecte", "FR"));
+        QCOMPARE(window.m_indicator, QColor(0, 128, 0));
+        QCOMPARE(window.findChild<QLabel *>("Label5")->text(), QString::fromUtf8("Paramètres"));
+        // The dump mode survives the translation of the window.
+        QCOMPARE(window.Label9->text(), QString("Alpha"));
+    }
+
+    void unknownLanguageSelectsNothing() {
+        Home home("LNG=DE\n");
+        TFMain window(home.context);
+        window.FormActivate();
+        QCOMPARE(window.CBLng->currentIndex(), -1);
+        QCOMPARE(window.LInvent->text(), QString());
+        QCOMPARE(window.findChild<QLabel *>("Label5")->text(), QString::fromUtf8("Paramètres")); // design text kept
+    }
+
+    void languageChangeWritesOnlyAChange() {
+        Home home("LNG=NL\n");
+        TFMain window(home.context);
+        window.FormActivate();
+        const QByteArray before = readFile(home.context.configPath());
+
+        window.CBLng->setCurrentIndex(window.CBLng->findText("NL"));
+        window.CBLngChange();
+        QCOMPARE(readFile(home.context.configPath()), before);
+
+        window.CBLng->setCurrentIndex(window.CBLng->findText("FR"));
+        window.CBLngChange();
+        QCOMPARE(home.context.config().readString("CONF", "LNG", ""), QString("FR"));
+        QCOMPARE(home.context.currentLanguage, QString("FR"));
+        QCOMPARE(window.LInvent->text(), lookup("FMain.Caption", "FR"));
+        QCOMPARE(window.Label8->text(), lookup("FMain.Label8", "FR") + " 3.6.3.0");
+    }
+
+    void dumpChoicePanel_data() {
+        QTest::addColumn<QByteArray>("conf");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("uploadOffered");
+        QTest::newRow("no count file") << QByteArray("FTP_AVAILABLE=1\n[FTP]\nCHECK=1\n")
+                                       << QStringList{"notes.txt"} << true;
+        QTest::newRow("three count files")
+            << QByteArray("FTP_AVAILABLE=1\n[FTP]\nCHECK=1\n")
+            << QStringList{"Stk3001.txt", "STK3002.TXT", "stkA_x.txt", "Stk3003.bak"} << true;
+        QTest::newRow("server allowed, copy off")
+            << QByteArray("FTP_AVAILABLE=1\n[FTP]\nCHECK=0\n") << QStringList{} << false;
+        QTest::newRow("copy on, server not allowed")
+            << QByteArray("FTP_AVAILABLE=0\n[FTP]\nCHECK=1\n") << QStringList{} << false;
+    }
+    void dumpChoicePanel() {
+        QFETCH(QByteArray, conf);
+        QFETCH(QStringList, files);
+        QFETCH(bool, uploadOffered);
+        Home home("LNG=FR\n" + conf);
+        for (const QString &name : files)
+            writeFile(home.dir.filePath("Files/") + name, "x");
+        TFMain window(home.context);
+        window.FormActivate();
+        window.Image3Click();
+        QVERIFY(QFileInfo(home.dir.filePath("Files")).isDir());
+        QVERIFY(window.Panel8->isVisibleTo(&window));
+        QCOMPARE(window.Panel7->isVisibleTo(&window), uploadOffered);
+        const int waiting = files.filter(QRegularExpression("^stk.*txt$", QRegularExpression::CaseInsensitiveOption)).size();
+        if (waiting == 0) {
+            QCOMPARE(window.Button2->text(), lookup("AucunTransfert", "FR"));
+            QVERIFY(!window.Button2->isEnabled());
+        } else {
+            QCOMPARE(window.Button2->text(), lookup("Transfert2", "FR") + " 3 " + lookup("Transfert3", "FR"));
+            QVERIFY(window.Button2->isEnabled());
+        }
+        window.Button3Click();
+        QVERIFY(!window.Panel8->isVisibleTo(&window));
+    }
+
+    void avancementGuard_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("not read yet") << "" << true;
+        QTest::newRow("numeric") << QString::fromUtf8("Numérique") << true;
+        QTest::newRow("alphanumeric") << "Alpha" << false;
+    }
+    void avancementGuard() {
+        QFETCH(QString, mode);
+        QFETCH(bool, opens);
+        Home home("LNG=FR\n");
+        TFMain window(home.context);
+        home.context.currentLanguage = "FR";
+        home.context.dumpModeLabel = mode;
+        QSignalSpy wanted(&window, &TFMain::progressWindowWanted);
+        QString shown;
+        if (!opens)
+            answerNextBox(&shown);
+        window.Image7Click();
+        QCOMPARE(wanted.count(), opens ? 1 : 0);
+        QCOMPARE(shown, opens ? QString() : lookup("ShowAvance", "FR"));
+    }
+
+    void closingDeletesTheUploadKeyOnly() {
+        QTemporaryDir work;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        writeFile(work.filePath("upload.ppk"), "key");
+        writeFile(work.filePath("other.ppk"), "key");
+        {
+            Home home;
+            TFMain window(home.context);
+            window.close();
+            QVERIFY(QFile::exists(work.filePath("upload.ppk")));
+            home.context.uploadKeyName = "upload.ppk";
+            window.close();
+        }
+        QVERIFY(!QFile::exists(work.filePath("upload.ppk")));
+        QVERIFY(QFile::exists(work.filePath("other.ppk")));
+        QDir::setCurrent(start);
     }
 
     void runDosInMemoAppendsAndResumesTheWatch() {

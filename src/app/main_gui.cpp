@@ -1,9 +1,11 @@
+#include "data/tfdata.h"
 #include "shell/application.h"
 #include "shell/appcontext.h"
 #include "shell/fmain.h"
 #include "shell/programfolder.h"
 
 #include <QCommandLineParser>
+#include <QTimer>
 
 int main(int argc, char **argv) {
     Application app(argc, argv);
@@ -21,6 +23,15 @@ int main(int argc, char **argv) {
 
     AppContext context(ProgramFolder::resolve(parser.value(home)));
     TFMain window(context);
+    TFData data;
+    window.setDataModule(&data);
     window.show();
+    window.activateWindow();
+    // Without a window manager (a kiosk session, a test screen) no activation may ever
+    // come; the first one must run all the same.
+    QTimer::singleShot(0, &window, [&window] {
+        if (!window.isActiveWindow())
+            window.FormActivate();
+    });
     return app.exec();
 }

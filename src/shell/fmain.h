@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+class EntryIcon;
 class Panel;
 class QComboBox;
 class QFrame;
@@ -15,8 +16,11 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class TFData;
 
-// The main window: the program's home screen and owner of the program-wide values.
+// The main window: the program's home screen and owner of the program-wide values. Its
+// left column opens the other windows; its right-hand area shows the title, the version,
+// the language choice and the handheld state.
 class TFMain : public QWidget {
     Q_OBJECT
 public:
@@ -25,6 +29,9 @@ public:
     AppContext &context() { return m_context; }
     UserInteraction &interaction() { return m_interaction; }
     QTimer *timer() const { return Timer1; }
+
+    // The data module is created after the main window (start-up order).
+    void setDataModule(TFData *data) { m_data = data; }
 
     // The captured runner: runs the tool, keeping the window alive, appends its output to
     // memo and pauses the device watch meanwhile.
@@ -35,16 +42,49 @@ public:
                                              QMessageBox::StandardButtons buttons,
                                              const QStringList &captions, const QString &title);
 
+    // The version text shown after "FMain.Label8".
+    static QString versionText();
+
+    // Window events and handlers.
+    void FormActivate();
+    void CBLngChange();
+    void Image3Click(); // dump-choice panel
+    void Image4Click(); // quit
+    void Image7Click(); // progress, behind its guard
+    void Button3Click(); // hides the dump-choice panel
+
+signals:
+    // The Avancement entry passed its guard: the sector progress window is to open.
+    void progressWindowWanted();
+
 protected:
     void FormCreate();
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
+    Panel *addEntry(const QString &panelName, const QString &imageName, const QString &labelName,
+                    int top, int kind, const QString &text, const QString &hint);
+    void showVersionAndTitle();
+    void showHandheldState();
+    void showDumpModeLabel();
 
     AppContext &m_context;
     DialogInteraction m_interaction;
+    TFData *m_data = nullptr;
+    bool m_activating = false;
+    QColor m_indicator; // the handheld state as the indicator shows it
 
+    Panel *Panel1 = nullptr;
     Panel *Panel2 = nullptr;
+    Panel *Panel4 = nullptr;
+    Panel *PanelGen = nullptr;
+    Panel *PanelTransf = nullptr;
+    Panel *PanelVidage = nullptr;
+    Panel *Panel5 = nullptr;
+    Panel *Panel3 = nullptr;
+    QFrame *Shape1 = nullptr;
     QLabel *LInvent = nullptr;
     QLabel *Label8 = nullptr;
     QLabel *Label6 = nullptr;
@@ -53,5 +93,12 @@ private:
     QPlainTextEdit *Memo1 = nullptr;
     QLineEdit *Edit1 = nullptr;
     QComboBox *CBLng = nullptr;
+    Panel *Panel8 = nullptr;
+    Panel *Panel7 = nullptr;
+    QPushButton *Button1 = nullptr;
+    QPushButton *Button2 = nullptr;
+    QPushButton *Button3 = nullptr;
     QTimer *Timer1 = nullptr;
+
+    friend class TestFMain;
 };

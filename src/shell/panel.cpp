@@ -1,5 +1,6 @@
 #include "shell/panel.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 Panel::Panel(const QString &objectName, QWidget *parent) : QFrame(parent) {
@@ -24,4 +25,13 @@ void Panel::paintEvent(QPaintEvent *event) {
     painter.setPen(palette().color(foregroundRole()));
     painter.drawText(contentsRect().adjusted(6, 0, -6, 0), int(m_alignment) | Qt::TextWordWrap,
                      m_caption);
+}
+
+void Panel::mousePressEvent(QMouseEvent *event) {
+    event->setAccepted(event->button() == Qt::LeftButton);
+}
+
+void Panel::mouseReleaseEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
 }

@@ -13,8 +13,14 @@ public:
     void setCaption(const QString &caption);
     void setCaptionAlignment(Qt::Alignment alignment);
 
+signals:
+    // A click on the panel or on a child that does not take clicks (a picture, a label).
+    void clicked();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     QString m_caption;

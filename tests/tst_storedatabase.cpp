@@ -1,0 +1,84 @@
+#include "data/tfdata.h"
+#include "support/firebirdserver.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+#include <QTest>
+
+class TestStoreDatabase : public QObject {
+    Q_OBJECT
+
+    FirebirdServer m_server;
+    QString m_store;      // a store database whose path row has blanks around it
+    QString m_withoutRow; // a store database without the "PATHQVINV" row
+
+private slots:
+    void initTestCase() {
+        QString error;
+        QVERIFY2(m_server.start(&error), qPrintable(error));
+        m_store = m_server.filePath("store.fdb");
+        m_withoutRow = m_server.filePath("bare.fdb");
+        const QString schema = "CREATE TABLE SYSDEFPATH (SDP_NAME VARCHAR(40), SDP_PATH VARCHAR(255));\n"
+                               "CREATE ROLE RQRAPP;\n"
+                               "GRANT SELECT ON SYSDEFPATH TO ROLE RQRAPP;\n"
+                               "GRANT RQRAPP TO QUOREL;\n"
+                               "INSERT INTO SYSDEFPATH VALUES ('OTHER', '/elsewhere');\n";
+        QVERIFY2(m_server.createDatabase(
+                     m_store, schema + "INSERT INTO SYSDEFPATH VALUES ('PATHQVINV', '  /srv/inventaire/  ');",
+                     &error),
+                 qPrintable(error));
+        QVERIFY2(m_server.createDatabase(m_withoutRow, schema, &error), qPrintable(error));
+    }
+
+    void loadInfosSetsTheAccount() {
+        TFData data;
+        data.LoadInfosQR();
+        QCOMPARE(data.fbParams().value("User_Name"), QString("QUOREL"));
+        QCOMPARE(data.fbParams().value("Password"), QString("Qz7391r#"));
+        QCOMPARE(data.fbParams().value("RoleName"), QString("RQRAPP"));
+        QCOMPARE(data.fbParams().value("CharacterSet"), QString("WIN1252"));
+    }
+
+    void inventoryFolderIsReadTrimmed() {
+        TFData data;
+        data.LoadInfosQR();
+        QCOMPARE(data.GetCheminInv(m_server.connectionString(m_store)), QString("/srv/inventaire/"));
+        QVERIFY(data.FDConnectionFB().isOpen());
+        // The parameters are now exactly those of the lookup: no character set any more.
+        QVERIFY(!data.fbParams().contains("CharacterSet"));
+        QVERIFY(!data.fbParams().contains("SQLDialect"));
+        QCOMPARE(data.fbParams().items().first().first, QString("Database"));
+    }
+
+    void theRoleIsWhatGrantsTheReading() {
+        // The same account without the role may not read the table.
+        TFData data;
+        data.fbParams().set("Database", m_server.connectionString(m_store));
+        data.fbParams().set("User_Name", "QUOREL");
+        data.fbParams().set("Password", "Qz7391r#");
+        QVERIFY(data.openFB());
+        QSqlQuery query(data.FDConnectionFB());
+        QVERIFY(!query.exec("Select SDP_PATH from SYSDEFPATH"));
+    }
+
+    void missingRowGivesNothingAndKeepsTheConnection() {
+        TFData data;
+        QCOMPARE(data.GetCheminInv(m_server.connectionString(m_withoutRow)), QString());
+        QVERIFY(data.FDConnectionFB().isOpen());
+    }
+
+    void unreachableOrWrongDatabaseGivesNothing_data() {
+        QTest::addColumn<QString>("database");
+        QTest::newRow("no server on that port") << QString("127.0.0.1/1:/srv/store.fdb");
+        QTest::newRow("no such file") << m_server.connectionString(m_server.filePath("none.fdb"));
+    }
+    void unreachableOrWrongDatabaseGivesNothing() {
+        QFETCH(QString, database);
+        TFData data;
+        QCOMPARE(data.GetCheminInv(database), QString());
+        QVERIFY(!data.FDConnectionFB().isOpen());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoreDatabase)
+#include "tst_storedatabase.moc"
