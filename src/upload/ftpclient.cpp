@@ -1,0 +1,161 @@
+#include "upload/ftpclient.h"
+
+#include "shell/errors.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+namespace {
+
+struct CurlGlobal {
+    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    ~CurlGlobal() { curl_global_cleanup(); }
+};
+
+size_t readFromFile(char *buffer, size_t size, size_t count, void *file) {
+    const qint64 read = static_cast<QFile *>(file)->read(buffer, qint64(size * count));
+    return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
+}
+
+size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
+
+// A path for an FTP address: each part percent-encoded, an absolute path marked by an
+// encoded leading slash (ftp://host/%2Fin/ is "/in", ftp://host/in/ is "in").
+QString encodePath(const QString &path) {
+    QString result;
+    QString rest = path;
+    if (rest.startsWith(QLatin1Char('/'))) {
+        result = QStringLiteral("%2F");
+        rest.remove(0, 1);
+    }
+    const QStringList parts = rest.split(QLatin1Char('/'));
+    QStringList encoded;
+    for (const QString &part : parts)
+        encoded << QString::fromLatin1(QUrl::toPercentEncoding(part));
+    return result + encoded.join(QLatin1Char('/'));
+}
+
+} // namespace
+
+FtpClient::FtpClient() : m_tlsVersion(CURL_SSLVERSION_TLSv1_0) {
+    static CurlGlobal global;
+}
+
+FtpClient::~FtpClient() { disconnect(); }
+
+void FtpClient::disconnect() {
+    if (m_curl)
+        curl_easy_cleanup(m_curl);
+    m_curl = nullptr;
+    m_directory.clear();
+}
+
+void FtpClient::setTls(int selector) {
+    m_tls = selector > 0;
+    switch (selector) {
+    case 1:
+        m_tlsVersion = CURL_SSLVERSION_TLSv1_0;
+        break;
+    case 11:
+        m_tlsVersion = CURL_SSLVERSION_TLSv1_1;
+        break;
+    case 12:
+        m_tlsVersion = CURL_SSLVERSION_TLSv1_2;
+        break;
+    default:
+        break; // keeps the version set last
+    }
+}
+
+void FtpClient::setServer(const QString &host, const QString &user, const QString &password) {
+    m_host = host;
+    m_user = user;
+    m_password = password;
+}
+
+QString FtpClient::url(const QString &path) const {
+    return QStringLiteral("ftp://%1/%2").arg(m_host, path);
+}
+
+void FtpClient::prepare(const QString &address) {
+    if (!m_curl) {
+        m_curl = curl_easy_init();
+        if (!m_curl)
+            throw KorvelloError(QStringLiteral("The FTP client cannot be created."));
+    }
+    CURL *c = m_curl;
+    curl_easy_reset(c);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_error);
+    curl_easy_setopt(c, CURLOPT_URL, address.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_PORT, 21L);
+    curl_easy_setopt(c, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
+    curl_easy_setopt(c, CURLOPT_FTP_USE_EPSV, 0L); // plain passive mode
+    curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 1L); // ASCII type
+    curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
+    curl_easy_setopt(c, CURLOPT_USERNAME, m_user.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.toUtf8().constData());
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
+    if (m_tls) {
+        curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+        curl_easy_setopt(c, CURLOPT_SSLVERSION, m_tlsVersion);
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+    }
+    m_error[0] = '\0';
+}
+
+void FtpClient::perform(const char *what) {
+    const CURLcode code = curl_easy_perform(m_curl);
+    if (code == CURLE_OK)
+        return;
+    QString message = QString::fromUtf8(m_error).trimmed();
+    if (message.isEmpty())
+        message = QString::fromUtf8(curl_easy_strerror(code));
+    // A failed session is not one to keep.
+    disconnect();
+    throw KorvelloError(QStringLiteral("%1 (%2)").arg(message, QString::fromLatin1(what)));
+}
+
+void FtpClient::login() {
+    // Reaching the log-in directory without a transfer: connection, USER, PASS.
+    prepare(url(QString()));
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+    perform("log-in");
+    m_directory.clear();
+}
+
+void FtpClient::changeDir(const QString &directory) {
+    if (directory.isEmpty()) {
+        m_directory.clear();
+        return;
+    }
+    QString path = encodePath(directory);
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    prepare(url(path));
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    perform("change of directory");
+    m_directory = path;
+}
+
+void FtpClient::append(const QString &localPath, const QString &remoteName) {
+    QFile file(localPath);
+    if (!file.open(QIODevice::ReadOnly))
+        throw KorvelloError(QStringLiteral("Cannot read %1: %2").arg(localPath, file.errorString()));
+    prepare(url(m_directory + QString::fromLatin1(QUrl::toPercentEncoding(remoteName))));
+    curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_APPEND, 1L);
+    curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readFromFile);
+    curl_easy_setopt(m_curl, CURLOPT_READDATA, &file);
+    curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    perform("sending");
+}
