@@ -1,4 +1,5 @@
 #include "app/clicommands.h"
+#include "app/terminalinteraction.h"
 #include "shell/appcontext.h"
 #include "shell/errors.h"
 #include "shell/programfolder.h"
@@ -12,9 +13,17 @@
 
 namespace {
 
-const char *const kCommands = "Commands:\n"
-                              "  status    Show the handheld state, the count folder and the\n"
-                              "            number of count files waiting to be sent.\n";
+const char *const kCommands =
+    "Commands:\n"
+    "  status          Show the handheld state, the count folder and the number of\n"
+    "                  count files waiting to be sent.\n"
+    "  upload [--yes]  Send the waiting count files to the head office's server and\n"
+    "                  move them into the save folder.\n"
+    "\n"
+    "Questions are answered Yes with --yes; without it they are asked on the terminal,\n"
+    "or answered No when there is none.\n"
+    "\n"
+    "Exit status: 0 done, 1 error, 2 usage error, 3 cancelled at a question.\n";
 
 int usageError(const QString &message) {
     QTextStream err(stderr);
@@ -44,6 +53,9 @@ int main(int argc, char **argv) {
                                                  "databases) instead of the executable's."),
                                   QStringLiteral("DIR"));
     parser.addOption(home);
+    const QCommandLineOption yes(QStringLiteral("yes"),
+                                 QStringLiteral("Answer Yes to every question (upload)."));
+    parser.addOption(yes);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
                                  QStringLiteral("COMMAND"));
 
@@ -62,10 +74,13 @@ int main(int argc, char **argv) {
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given."));
     const QString command = positional.first();
-    if (command != QLatin1String("status"))
+    const QStringList known{QStringLiteral("status"), QStringLiteral("upload")};
+    if (!known.contains(command))
         return usageError(QStringLiteral("unknown command '%1'.").arg(command));
     if (positional.size() > 1)
         return usageError(QStringLiteral("'%1' takes no arguments.").arg(command));
+    if (parser.isSet(yes) && command == QLatin1String("status"))
+        return usageError(QStringLiteral("'status' asks nothing; --yes does not apply."));
 
     QTextStream out(stdout);
     try {
@@ -74,6 +89,11 @@ int main(int argc, char **argv) {
         context.currentLanguage =
             context.config().readString(QStringLiteral("CONF"), QStringLiteral("LNG"),
                                         QStringLiteral("NL"));
+        if (command == QLatin1String("upload")) {
+            TerminalInteraction ui(parser.isSet(yes));
+            QTextStream err(stderr);
+            return CliCommands::upload(context, ui, out, err);
+        }
         return CliCommands::status(context, out);
     } catch (const KorvelloError &error) {
         QTextStream(stderr) << "korvello-cli: " << error.message() << Qt::endl;

@@ -9,6 +9,7 @@
 #include "shell/errors.h"
 #include "shell/panel.h"
 #include "shell/startup.h"
+#include "upload/upload.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -150,6 +151,7 @@ void TFMain::buildControls() {
     Button2 = new QPushButton(QString::fromUtf8("Transférer les fichiers vers le serveur"), Panel7);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(0, 4, 420, 52);
+    connect(Button2, &QPushButton::clicked, this, &TFMain::Button2Click);
     Button3 = new QPushButton(QStringLiteral("X"), Panel8);
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setGeometry(468, 8, 24, 24);
@@ -282,6 +284,18 @@ void TFMain::Image3Click() {
 }
 
 void TFMain::Image4Click() { close(); }
+
+void TFMain::Button2Click() {
+    const Upload::Outcome outcome = Upload::run(m_context, m_interaction, IdFTP2);
+    if (outcome.end == Upload::Outcome::End::NotConnected) {
+        m_interaction.notice(outcome.error);
+        return;
+    }
+    if (outcome.end == Upload::Outcome::End::Completed) {
+        Button2->setText(m_context.tr(QStringLiteral("AucunTransfert")));
+        Button2->setEnabled(false);
+    }
+}
 
 void TFMain::Image7Click() {
     const QString &mode = m_context.dumpModeLabel;

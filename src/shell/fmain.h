@@ -4,6 +4,7 @@
 #include "i18n/messagedlg.h"
 #include "shell/appcontext.h"
 #include "shell/dialoginteraction.h"
+#include "upload/ftpclient.h"
 
 #include <QWidget>
 
@@ -48,6 +49,7 @@ public:
     // Window events and handlers.
     void FormActivate();
     void CBLngChange();
+    void Button2Click(); // upload of the count files
     void Image3Click(); // dump-choice panel
     void Image4Click(); // quit
     void Image7Click(); // progress, behind its guard
@@ -73,6 +75,7 @@ private:
     AppContext &m_context;
     DialogInteraction m_interaction;
     TFData *m_data = nullptr;
+    FtpClient IdFTP2; // kept for the program's life: a session may stay open between uploads
     bool m_activating = false;
     QColor m_indicator; // the handheld state as the indicator shows it
 
