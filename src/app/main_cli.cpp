@@ -1,5 +1,6 @@
 #include "app/clicommands.h"
 #include "app/terminalinteraction.h"
+#include "data/tfdata.h"
 #include "shell/appcontext.h"
 #include "shell/errors.h"
 #include "shell/programfolder.h"
@@ -17,13 +18,16 @@ const char *const kCommands =
     "Commands:\n"
     "  status          Show the handheld state, the count folder and the number of\n"
     "                  count files waiting to be sent.\n"
+    "  dump [--yes]    Dump the connected handheld: write a count file per counted zone,\n"
+    "                  record the sectors, clear the dumped lines on the handheld.\n"
     "  upload [--yes]  Send the waiting count files to the head office's server and\n"
     "                  move them into the save folder.\n"
     "\n"
     "Questions are answered Yes with --yes; without it they are asked on the terminal,\n"
     "or answered No when there is none.\n"
     "\n"
-    "Exit status: 0 done, 1 error, 2 usage error, 3 cancelled at a question.\n";
+    "Exit status: 0 done, 1 error, 2 usage error, 3 cancelled at a question,\n"
+    "4 nothing to dump.\n";
 
 int usageError(const QString &message) {
     QTextStream err(stderr);
@@ -54,7 +58,7 @@ int main(int argc, char **argv) {
                                   QStringLiteral("DIR"));
     parser.addOption(home);
     const QCommandLineOption yes(QStringLiteral("yes"),
-                                 QStringLiteral("Answer Yes to every question (upload)."));
+                                 QStringLiteral("Answer Yes to every question (dump, upload)."));
     parser.addOption(yes);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
                                  QStringLiteral("COMMAND"));
@@ -74,7 +78,7 @@ int main(int argc, char **argv) {
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given."));
     const QString command = positional.first();
-    const QStringList known{QStringLiteral("status"), QStringLiteral("upload")};
+    const QStringList known{QStringLiteral("status"), QStringLiteral("dump"), QStringLiteral("upload")};
     if (!known.contains(command))
         return usageError(QStringLiteral("unknown command '%1'.").arg(command));
     if (positional.size() > 1)
@@ -89,12 +93,14 @@ int main(int argc, char **argv) {
         context.currentLanguage =
             context.config().readString(QStringLiteral("CONF"), QStringLiteral("LNG"),
                                         QStringLiteral("NL"));
-        if (command == QLatin1String("upload")) {
-            TerminalInteraction ui(parser.isSet(yes));
-            QTextStream err(stderr);
+        TFData data;
+        TerminalInteraction ui(parser.isSet(yes));
+        QTextStream err(stderr);
+        if (command == QLatin1String("upload"))
             return CliCommands::upload(context, ui, out, err);
-        }
-        return CliCommands::status(context, out);
+        if (command == QLatin1String("dump"))
+            return CliCommands::dump(context, data, ui, out, err);
+        return CliCommands::status(context, data, out);
     } catch (const KorvelloError &error) {
         QTextStream(stderr) << "korvello-cli: " << error.message() << Qt::endl;
     } catch (const std::exception &error) {

@@ -91,6 +91,14 @@ int deviceLineCount(const QString &output) {
 
 bool isConnected(const QString &output) { return deviceLineCount(output) >= 2; }
 
+int readyHandhelds(const QString &output) {
+    int count = 0;
+    for (const QString &line : TextUtil::lines(output))
+        if (line.section(QLatin1Char('\t'), 1).trimmed() == QLatin1String("device"))
+            ++count;
+    return count;
+}
+
 bool detect(const QString &prefix, QString &memo, QTimer *watch, int timeoutMs) {
     memo.clear();
     CapturedRunner::run(listDevices(prefix), memo, watch, timeoutMs);

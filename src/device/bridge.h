@@ -40,6 +40,8 @@ ToolCommand listDevices(const QString &prefix);
 int deviceLineCount(const QString &output);
 // Two or more: the heading plus at least one handheld ready for use.
 bool isConnected(const QString &output);
+// Handhelds listed as ready for use ("SERIAL<TAB>device").
+int readyHandhelds(const QString &output);
 
 // Clears memo, runs "adb devices" through the captured runner into it (pausing watch) and
 // tells whether a handheld is ready.

@@ -84,6 +84,24 @@ void deleteValidatedLines(const QSqlDatabase &db) {
 
 void deleteAllLines(const QSqlDatabase &db) { run(db, QStringLiteral("DELETE FROM GCD")); }
 
+QHash<QString, ZoneLines> readZones(const QSqlDatabase &db) {
+    QSqlQuery query = run(db, QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD"));
+    QHash<QString, ZoneLines> zones;
+    while (query.next()) {
+        ZoneLines &zone = zones[query.value(0).toString()];
+        const qint64 quantity = query.value(2).toLongLong();
+        zone.lines.append({query.value(1).toString(), quantity});
+        zone.total += quantity;
+        // MIN() leaves out missing times, as SQLite does.
+        if (!query.value(3).isNull()) {
+            const QString time = query.value(3).toString();
+            if (zone.startTime.isNull() || time < zone.startTime)
+                zone.startTime = time;
+        }
+    }
+    return zones;
+}
+
 bool refreshWorkingCopy(TFData &data, const QString &prefix, const QString &countFolder) {
     QDir().mkdir(tempFolder(countFolder));
     HiddenRunner::run(Bridge::pullCountDatabase(prefix, countFolder));

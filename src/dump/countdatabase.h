@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -36,6 +37,22 @@ QString zoneStartTime(const QSqlDatabase &db, const QString &zone);
 QSqlQuery zoneLines(const QSqlDatabase &db, const QString &zone);
 void deleteValidatedLines(const QSqlDatabase &db);
 void deleteAllLines(const QSqlDatabase &db);
+
+// One counted line, as a count file needs it.
+struct CountLine {
+    QString code;
+    qint64 quantity = 0;
+};
+// A zone's lines in the order the table holds them, its total and its earliest time.
+struct ZoneLines {
+    QList<CountLine> lines;
+    qint64 total = 0;
+    QString startTime;
+};
+// Every zone of the table read in one pass, so that a dump costs in proportion to the lines
+// rather than to lines times zones; the same lines, order, totals and times as the per-zone
+// statements give. Raises KorvelloError when the table cannot be read.
+QHash<QString, ZoneLines> readZones(const QSqlDatabase &db);
 
 // Creates the temporary folder (one level), pulls the handheld's count database into it,
 // points the data module's SQLite connection at the working copy and tells whether it holds

@@ -38,6 +38,11 @@ public:
     QString toolsPrefix;
     HandheldState handheldState = HandheldState::Undetermined;
     QString dumpModeLabel;
+    // The dump mode: "Numérique" selects the numeric dump, any other text the alphanumeric one.
+    QString dumpMode;
+    // Handhelds ready for use in the last detection; the tool refuses copies when there are
+    // several, since its commands name no device.
+    int readyHandhelds = 0;
     QString uploadKeyName;
 
 private:

@@ -1,0 +1,508 @@
+#include "data/tfdata.h"
+#include "device/bridge.h"
+#include "dump/dump.h"
+#include "i18n/translate.h"
+#include "sectors/sectordatabase.h"
+#include "shell/appcontext.h"
+#include "shell/errors.h"
+#include "support/adbdouble.h"
+#include "support/scriptedinteraction.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Answer = UserInteraction::Answer;
+using End = Dump::Outcome::End;
+
+namespace {
+
+struct Row {
+    QString zone;
+    QString code;
+    qint64 quantity;
+    QString heure;
+    QString valide;
+};
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QByteArray countDatabase(const QString &folder, const QList<Row> &rows) {
+    const QString path = folder + "/handheld.s3db";
+    QFile::remove(path);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot make the count database");
+        QSqlQuery q(db);
+        q.exec("CREATE TABLE GCD (ID INTEGER PRIMARY KEY, ZONE TEXT, Code TEXT, Quantite INTEGER, "
+               "Heure TEXT, Valide TEXT)");
+        db.transaction();
+        for (const Row &row : rows) {
+            q.prepare("INSERT INTO GCD (ZONE, Code, Quantite, Heure, Valide) VALUES (?, ?, ?, ?, ?)");
+            q.addBindValue(row.zone);
+            q.addBindValue(row.code);
+            q.addBindValue(row.quantity);
+            q.addBindValue(row.heure);
+            q.addBindValue(row.valide);
+            q.exec();
+        }
+        db.commit();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("maker");
+    return readFile(path);
+}
+
+// A workstation with a handheld (test double) plugged in.
+struct Bench {
+    QTemporaryDir dir;
+    AdbDouble adb{dir.filePath("tools")};
+    AppContext context{dir.path()};
+    QString count = dir.filePath("Count") + "/";
+    QString save = dir.filePath("Count/Save") + "/";
+    TFData data;
+    ScriptedInteraction ui;
+    int watchOn = 0;
+    int uploads = 0;
+
+    explicit Bench(const QList<Row> &rows, const QByteArray &conf = {}) {
+        adb.connectOne();
+        adb.putFile(Bridge::kCountDatabase, countDatabase(dir.path(), rows));
+        QDir().mkpath(save);
+        writeFile(context.configPath(), "[CONF]\nADB=" + adb.prefix().toUtf8() + "\nEDITCHEMIN=" +
+                                            count.toUtf8() + "\nEDITCHEMINSECU=" + save.toUtf8() +
+                                            "\nTRANSAUTO=T\n" + conf);
+        context.toolsPrefix = adb.prefix();
+        context.currentLanguage = "FR";
+        context.handheldState = HandheldState::Connected;
+        context.readyHandhelds = 1;
+    }
+    void setMode(const QString &mode) { adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", mode.toUtf8() + "\r\n"); }
+    Dump::Activation activate() { return Dump::activate(context, data, ui, context.toolsPrefix); }
+    Dump::Outcome run() {
+        Dump::Hooks hooks;
+        hooks.watchOn = [this] { ++watchOn; };
+        hooks.startUpload = [this] { ++uploads; };
+        return Dump::run(context, data, ui, context.toolsPrefix, hooks);
+    }
+    Dump::Outcome activateAndRun() {
+        activate();
+        return run();
+    }
+    QStringList files(const QString &folder) const {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    // The zones still on the handheld, with their quantities.
+    QList<CountDatabase::ZoneQuantity> onHandheld() {
+        const QString path = dir.filePath("check.s3db");
+        QFile::remove(path);
+        writeFile(path, adb.file(Bridge::kCountDatabase));
+        TFData check;
+        check.connectSQL(path);
+        return CountDatabase::zoneSummary(check.FDConnectionSQL(), CountDatabase::Lines::All);
+    }
+    QStringList sql(const QString &statement) {
+        SectorDatabase::TesteListeSect2(data, context);
+        QSqlQuery q = data.FDQuerySect();
+        if (!q.exec(statement))
+            qFatal("%s", qPrintable(statement));
+        QStringList rows;
+        while (q.next()) {
+            QStringList fields;
+            for (int i = 0; i < q.record().count(); ++i)
+                fields << q.value(i).toString().trimmed();
+            rows << fields.join('|');
+        }
+        return rows;
+    }
+    QString sector(int s) {
+        const QStringList rows = sql(QString("SELECT SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, "
+                                             "VOLUMES, ZONES FROM LISTESECT WHERE SECTEUR = %1").arg(s));
+        return rows.value(0);
+    }
+    QString detail(const QString &zone) {
+        return sql(QString("SELECT ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER, ETAT FROM DETSECT "
+                           "WHERE ZONE = '%1'").arg(zone)).value(0);
+    }
+};
+
+QString lookup(const char *key) { return UclTranslate::TranslateText(key, "FR"); }
+QString today() { return QDate::currentDate().toString("yyyyMMdd"); }
+
+} // namespace
+
+class TestDump : public QObject {
+    Q_OBJECT
+
+    QString m_startDir;
+    QTemporaryDir m_work;
+
+private slots:
+    void initTestCase() {
+        UclTranslate::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+        m_startDir = QDir::currentPath();
+        QDir::setCurrent(m_work.path()); // the sector database's trace file goes here
+    }
+    void cleanupTestCase() { QDir::setCurrent(m_startDir); }
+
+    void workedExample() {
+        Bench b({{"3200", "9782070360024", 4, "10:00:00", "O"}, {"3200", "9782253004226", 2, "10:01:00", "O"}});
+        b.sql("DELETE FROM DETSECT WHERE SECTEUR = 3");
+        b.sql("DELETE FROM LISTESECT WHERE SECTEUR = 3");
+        b.data.FDConnectionSect().commit();
+        const Dump::Outcome outcome = b.activateAndRun();
+        QCOMPARE(outcome.end, End::Completed);
+        QCOMPARE(outcome.written, QStringList{"Stk3200.txt"});
+        const QByteArray expected = "3200,9782070360024,00004\r\n3200,9782253004226,00002\r\n";
+        QCOMPARE(readFile(b.count + "Stk3200.txt"), expected);
+        QCOMPARE(readFile(b.save + "Stk3200.txt"), expected);
+        QCOMPARE(b.sector(3), QString("3|1|200|Secteur3|1/200|0,5%|6|3001 --> 3200"));
+        QCOMPARE(b.detail("3200"), QString("3200|6|3|200|1|A"));
+        QCOMPARE(b.detail("3001"), QString("3001|0|3|1|0|A"));
+        QCOMPARE(b.detail("3199"), QString("3199|0|3|199|0|A"));
+        QCOMPARE(b.sql("SELECT COUNT(*) FROM DETSECT WHERE SECTEUR = 3"), QStringList{"200"});
+        QCOMPARE(b.ui.notices, QStringList{"* " + lookup("FVidage_Transok") + " :\r\r- Stk3200.txt"});
+        QVERIFY(b.onHandheld().isEmpty()); // dumped lines deleted on the handheld
+        QVERIFY(!QFile::exists(b.count + "Temp"));
+        QCOMPARE(b.files(b.count), QStringList{"Stk3200.txt"});
+        QCOMPARE(b.uploads, 0);
+    }
+
+    void sectorBookkeeping_data() {
+        QTest::addColumn<QStringList>("zones");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("sector");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QStringList>("details");
+        QTest::newRow("two zones of a new sector")
+            << QStringList{"4005", "4010"} << "" << 4 << "4|1|10|Secteur4|2/10|20%|3|4001 --> 4005"
+            << QStringList{"4001|0|4|1|0|A", "4005|1|4|5|1|A", "4006|0|4|6|0|A", "4009|0|4|9|0|A",
+                           "4010|2|4|10|1|A"};
+        QTest::newRow("zone 000 of a new sector")
+            << QStringList{"8000"} << "" << 8 << "8|0|0|Secteur8|1/1|100%|1|8000 --> 8000"
+            << QStringList{"8000|1|8|0|1|A"};
+        QTest::newRow("zone 000 widens an existing range")
+            << QStringList{"7000"} << "" << 7 << "7|0|801|Secteur7|3/802|0,37%|17|7001 --> 7801"
+            << QStringList{"7000|1|7|0|1|A"};
+        QTest::newRow("zone above the maximum")
+            << QStringList{"3204"} << "" << 3 << "3|1|204|Secteur3|2/204|0,98%|7|3001 --> 3200"
+            << QStringList{"3201|0|3|201|0|A", "3203|0|3|203|0|A", "3204|1|3|204|1|A"};
+        QTest::newRow("zone below the minimum")
+            << QStringList{"9002"}
+            << "INSERT INTO LISTESECT VALUES (9, 5, 6, 'Rayon', '0/2', '0%', 0, '9005 --> 9006')" << 9
+            << "9|5|6|Rayon|1/2|50%|1|9005 --> 9006" << QStringList{"9002|1|9|2|1|A"};
+        QTest::newRow("gap rows that exist are kept")
+            << QStringList{"3150"} << "UPDATE LISTESECT SET MAXIMUM = 100 WHERE SECTEUR = 3" << 3
+            << "3|1|150|Secteur3|2/150|1,33%|7|3001 --> 3200" << QStringList{"3149|0|3|200|0|A", "3150|1|3|150|1|A"};
+        QTest::newRow("zero-sum zone counts as dumped")
+            << QStringList{"6001"} << "" << 6 << "6|0|1|Secteur6|2/2|100%|4|6000 --> 6000"
+            << QStringList{"6001|0|6|1|1|A"};
+    }
+    void sectorBookkeeping() {
+        QFETCH(QStringList, zones);
+        QFETCH(QString, setup);
+        QFETCH(int, sector);
+        QFETCH(QString, row);
+        QFETCH(QStringList, details);
+        QList<Row> rows;
+        int quantity = 1;
+        for (const QString &zone : zones) {
+            const bool zero = zone == "6001";
+            rows << Row{zone, "9782070360024", zero ? 3 : quantity, "09:00:00", "O"};
+            if (zero)
+                rows << Row{zone, "9782070360024", -3, "09:01:00", "O"};
+            ++quantity;
+        }
+        Bench b(rows);
+        if (!setup.isEmpty()) {
+            b.sql(setup);
+            b.data.FDConnectionSect().commit();
+        }
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(b.sector(sector), row);
+        for (const QString &detail : details)
+            QCOMPARE(b.detail(detail.left(4)), detail);
+        if (zones == QStringList{"6001"}) {
+            QVERIFY(!QFile::exists(b.count + "Stk6001.txt"));
+            QCOMPARE(b.ui.notices, QStringList{"* " + lookup("FVidage_Transok") + " :\r"});
+        }
+    }
+
+    void numericLineFormat() {
+        Bench b({{"1025", "A1", 42, "", "O"}, {"1025", "A2", 123456, "", "O"}, {"1025", "A3", -5, "", "O"}});
+        b.activateAndRun();
+        QCOMPARE(readFile(b.count + "Stk1025.txt"),
+                 QByteArray("1025,A1,00042\r\n1025,A2,123456\r\n1025,A3,-00005\r\n"));
+    }
+
+    void alreadyDumped_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("earlier");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("numeric, yes") << "Numérique" << "Stk3002.txt" << int(Answer::Yes);
+        QTest::newRow("numeric, cancel") << "Numérique" << "Stk3002.txt" << int(Answer::Cancel);
+        QTest::newRow("numeric, name merely holding the zone")
+            << "Numérique" << "A3002_x.txt" << int(Answer::Cancel);
+        QTest::newRow("alphanumeric, yes") << "Alpha" << "300200005_202301011000.txt" << int(Answer::Yes);
+        QTest::newRow("alphanumeric, cancel") << "Alpha" << "300200005_202301011000.txt" << int(Answer::Cancel);
+    }
+    void alreadyDumped() {
+        QFETCH(QString, mode);
+        QFETCH(QString, earlier);
+        QFETCH(int, answer);
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"}});
+        b.setMode(mode);
+        writeFile(b.save + earlier, "earlier\r\n");
+        const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        b.ui.answers = {Answer(answer)};
+        const Dump::Outcome outcome = b.activateAndRun();
+        QCOMPARE(b.ui.questions.size(), 1);
+        QVERIFY(b.ui.questions.first().contains("\"3002\""));
+        QCOMPARE(b.watchOn, outcome.end == End::Cancelled ? 1 : (mode == "Alpha" ? 1 : 0));
+        if (Answer(answer) == Answer::Cancel) {
+            QCOMPARE(outcome.end, End::Cancelled);
+            QCOMPARE(b.adb.file(Bridge::kCountDatabase), before); // nothing pushed
+            QCOMPARE(outcome.written.size(), 1);                  // the zone before stays written
+            QVERIFY(b.ui.notices.isEmpty());
+        } else {
+            QCOMPARE(outcome.end, End::Completed);
+            QCOMPARE(outcome.written.size(), 2);
+            QVERIFY(b.onHandheld().isEmpty());
+        }
+    }
+
+    void validatedOnly_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("numeric") << "Numérique";
+        QTest::newRow("alphanumeric") << "Alpha";
+    }
+    void validatedOnly() {
+        QFETCH(QString, mode);
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"},
+                 {"3002", "C2", 2, "08:30:00", "O"},
+                 {"3002", "C3", 3, "08:40:00", "N"},
+                 {"3003", "C4", 4, "09:00:00", "N"},
+                 {"3004", "C5", 5, "09:00:00", "X"}},
+                "VIDAGE=V\n");
+        b.setMode(mode);
+        const Dump::Outcome outcome = b.activateAndRun();
+        QCOMPARE(outcome.end, End::Completed);
+        QCOMPARE(outcome.written.size(), 2); // 3001 and 3002, with all their lines
+        // Only validated lines left the handheld.
+        QCOMPARE(b.onHandheld(), (QList<CountDatabase::ZoneQuantity>{{"3002", 3}, {"3003", 4}, {"3004", 5}}));
+        const QString notice = b.ui.notices.value(0);
+        if (mode == "Alpha") {
+            QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") + "\r\r - 3002_" + today() +
+                                    ".txt\r - 3003_" + today() + ".txt"));
+            QCOMPARE(readFile(b.count + outcome.written[1]), QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
+        } else {
+            QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") + ":\r\r - Stk3002.txt\r - Stk3003.txt"));
+            QCOMPARE(readFile(b.count + "Stk3002.txt"), QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
+        }
+    }
+
+    void onlyUnvalidatedZones_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("numeric reports and pushes") << "Numérique" << true;
+        QTest::newRow("alphanumeric does neither") << "Alpha" << false;
+    }
+    void onlyUnvalidatedZones() {
+        QFETCH(QString, mode);
+        QFETCH(bool, reported);
+        Bench b({{"3003", "C4", 4, "09:00:00", "N"}}, "VIDAGE=V\n");
+        b.setMode(mode);
+        b.adb.clearCalls();
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(b.ui.notices.size(), reported ? 1 : 0);
+        bool pushed = false;
+        for (const QStringList &call : b.adb.calls())
+            pushed = pushed || call.value(0) == "push";
+        QCOMPARE(pushed, reported);
+        QCOMPARE(b.onHandheld().size(), 1);
+    }
+
+    void alphanumericNames() {
+        Bench b({{"A12", "C1", 40, "10:47:12", "O"},
+                 {"A12", "C2", 2, "11:00:00", "O"},
+                 {"Z0", "C3", 0, "07:05:00", "O"},
+                 {"NEG", "C4", -5, "", "O"},
+                 {"R_1", "C5", 1, "12:00:00", "O"},
+                 {"L'Ami", "C6", 123456, "13:30:00", "O"}});
+        b.setMode("Alpha");
+        writeFile(b.save + "R_1_00001_20200101.txt", "old"); // a zone with "_" is never found again
+        const Dump::Outcome outcome = b.activateAndRun();
+        QCOMPARE(outcome.end, End::Completed);
+        QVERIFY(b.ui.questions.isEmpty());
+        const QString d = today();
+        QCOMPARE(outcome.written, (QStringList{"A1200042_" + d + "1047.txt", "L'Ami123456_" + d + "1330.txt",
+                                               "NEG000-5_" + d + ".txt", "R_100001_" + d + "1200.txt",
+                                               "Z000000_" + d + "0705.txt"}));
+        QCOMPARE(readFile(b.count + "NEG000-5_" + d + ".txt"), QByteArray("NEG,C4,000-5\r\n"));
+        QCOMPARE(readFile(b.save + "A1200042_" + d + "1047.txt"), QByteArray("A12,C1,00040\r\nA12,C2,00002\r\n"));
+        QCOMPARE(b.watchOn, 1);
+        QVERIFY(!QFile::exists(b.dir.path() + "/ListeSectBD.fdb")); // no sector records
+    }
+
+    void unsafeZonesStopBeforeAnything_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("zone");
+        QTest::newRow("separator") << "Alpha" << "../escape";
+        QTest::newRow("backslash") << "Alpha" << "a\\b";
+        QTest::newRow("control character") << "Alpha" << "a\tb";
+        QTest::newRow("forbidden on Windows") << "Alpha" << "a?b";
+        QTest::newRow("numeric mode, not numeric") << "Numérique" << "3/01";
+    }
+    void unsafeZonesStopBeforeAnything() {
+        QFETCH(QString, mode);
+        QFETCH(QString, zone);
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {zone, "C2", 2, "08:30:00", "O"}});
+        b.setMode(mode);
+        const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        try {
+            b.activateAndRun();
+            QFAIL("the dump went on");
+        } catch (const KorvelloError &error) {
+            QVERIFY2(error.message().contains(zone), qPrintable(error.message()));
+        }
+        QVERIFY(b.files(b.count).isEmpty());
+        QVERIFY(b.files(b.save).isEmpty());
+        QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
+        QVERIFY(!QFile::exists(b.dir.filePath("escape")));
+    }
+
+    void writeFailureLeavesTheHandheldAlone() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"}});
+        QVERIFY(QDir().mkpath(b.count + "Stk3002.txt")); // no file can take this place
+        const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        QVERIFY_THROWS_EXCEPTION(KorvelloError, b.activateAndRun());
+        QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
+        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C1,00001\r\n"));
+        // No half-written file or left-over temporary file is visible.
+        QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
+    }
+
+    void severalHandheldsPullNothing() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        b.adb.setDevices({"R1\tdevice", "R2\tdevice"});
+        b.context.readyHandhelds = 2;
+        b.adb.clearCalls();
+        QCOMPARE(b.activate().state, Dump::Activation::State::SeveralHandhelds);
+        QCOMPARE(b.run().end, End::NothingToDo);
+        QVERIFY(b.adb.calls().isEmpty());
+        QCOMPARE(b.ui.notices.value(0), lookup("FVidage_Plusieurs"));
+    }
+
+    void activationStates() {
+        Bench empty({});
+        QCOMPARE(empty.activate().state, Dump::Activation::State::EmptyTable);
+        QCOMPARE(empty.ui.notices, QStringList{lookup("FVidage_Pasfichier")});
+        QVERIFY(readFile(empty.context.logPath()).contains(
+            (lookup("FVidage_PasZone") + lookup("FVidage_PasZone2")).toLatin1()));
+        QCOMPARE(empty.run().end, End::NothingToDo);
+
+        Bench gone({{"3001", "C1", 1, "08:00:00", "O"}});
+        gone.context.handheldState = HandheldState::Disconnected;
+        QCOMPARE(gone.activate().state, Dump::Activation::State::NoHandheld);
+        QCOMPARE(gone.run().end, End::NothingToDo);
+
+        // The mode is read once; later activations keep it.
+        Bench mode({{"3001", "C1", 1, "08:00:00", "O"}});
+        mode.setMode("Alpha");
+        QCOMPARE(mode.activate().state, Dump::Activation::State::Zones);
+        QCOMPARE(mode.context.dumpMode, QString("Alpha"));
+        mode.setMode("Numérique");
+        mode.activate();
+        QCOMPARE(mode.context.dumpModeLabel, QString("Alpha"));
+        mode.context.dumpModeLabel.clear(); // what the re-initialisation does
+        mode.activate();
+        QCOMPARE(mode.context.dumpMode, QString("Numérique"));
+    }
+
+    void automaticUpload() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}}, "TRANSAUTO=V\n");
+        b.context.config().writeString("CONF", "TRANSAUTO", "V");
+        b.activateAndRun();
+        QCOMPARE(b.uploads, 1);
+    }
+
+    void commandLineMatchesTheWindow_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("numeric") << "Numérique";
+        QTest::newRow("alphanumeric") << "Alpha";
+    }
+    void commandLineMatchesTheWindow() {
+        QFETCH(QString, mode);
+        const QList<Row> rows{{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"},
+                              {"4005", "C3", 7, "09:00:00", "O"}};
+        Bench window(rows);
+        window.setMode(mode);
+        QCOMPARE(window.activateAndRun().end, End::Completed);
+
+        Bench cli(rows);
+        cli.setMode(mode);
+        QProcess process;
+        // The same locale as this test's (decimal comma in the progress texts).
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "fr_FR.UTF-8");
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"),
+                      {"--home", cli.dir.path(), "dump", "--yes"});
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(cli.files(cli.count), window.files(window.count));
+        for (const QString &name : window.files(window.count))
+            QCOMPARE(readFile(cli.count + name), readFile(window.count + name));
+        if (mode == "Numérique")
+            QCOMPARE(cli.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"),
+                     window.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"));
+        QVERIFY(cli.onHandheld().isEmpty());
+
+        // Again: nothing left to dump.
+        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), {"--home", cli.dir.path(), "dump"});
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 4);
+    }
+
+    void commandLineCancelAndNoHandheld() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        writeFile(b.dir.filePath("Count/Save/Stk3001.txt"), "earlier");
+        QProcess process;
+        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), {"--home", b.dir.path(), "dump"});
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 3); // no terminal: the question is answered Cancel
+        QCOMPARE(b.onHandheld().size(), 1);
+
+        b.adb.setDevices({});
+        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), {"--home", b.dir.path(), "dump"});
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(120000));
+        QCOMPARE(process.exitCode(), 4);
+        QVERIFY(process.readAllStandardError().contains("no handheld"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDump)
+#include "tst_dump.moc"
