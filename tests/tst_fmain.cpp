@@ -1,4 +1,6 @@
 #include "data/tfdata.h"
+#include "device/bridge.h"
+#include "dump/tfvidage.h"
 #include "i18n/translate.h"
 #include "shell/fmain.h"
 #include "shell/panel.h"
@@ -10,10 +12,12 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,6 +49,23 @@ void answerNextBox(QString *text, QMessageBox::StandardButton button = QMessageB
 
 QString lookup(const QString &key, const QString &language) {
     return UclTranslate::TranslateText(key, language);
+}
+
+// A count database with two zones, as a handheld holds it; gives its path.
+QString makeCountDatabase(const QString &folder) {
+    const QString path = folder + "/fixture.s3db";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fixture");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec("CREATE TABLE GCD (ZONE TEXT, Code TEXT, Quantite INTEGER, Heure TEXT, Valide TEXT)");
+        q.exec("INSERT INTO GCD VALUES ('3001', '9782070360024', 2, '10:00:00', 'O')");
+        q.exec("INSERT INTO GCD VALUES ('3002', '9782253004226', 1, '10:05:00', 'O')");
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("fixture");
+    return path;
 }
 
 // A program folder whose settings point at a handheld test double.
@@ -228,6 +249,89 @@ private slots:
         }
         QVERIFY(!QFile::exists(work.filePath("upload.ppk")));
         QVERIFY(QFile::exists(work.filePath("other.ppk")));
+        QDir::setCurrent(start);
+    }
+
+    void deviceWatchPlugAndUnplug() {
+        QTemporaryDir work;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        Home home;
+        home.adb.connectOne();
+        home.adb.putFile(Bridge::kCountDatabase, readFile(makeCountDatabase(work.path())));
+        home.adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", "Alpha\r\n");
+        TFData data;
+        {
+            TFMain window(home.context);
+            window.setDataModule(&data);
+            window.timer()->stop(); // ticks by hand
+            window.Timer1Timer();
+            QCOMPARE(home.context.handheldState, HandheldState::Connected);
+            QCOMPARE(window.m_indicator, QColor(0, 128, 0));
+            QCOMPARE(window.Edit1->text(), QString("1"));
+            QVERIFY(QFile::exists(home.dir.filePath("Files/Temp/Inventaire.s3db")));
+            QVERIFY(QFileInfo(home.dir.filePath("Files/Save")).isDir());
+            QCOMPARE(window.currentDumpWindow()->zoneCount(), 2);
+            QCOMPARE(home.context.dumpModeLabel, QString("Alpha"));
+            QCOMPARE(window.Label9->text(), QString("Alpha"));
+            QVERIFY(readFile(work.filePath("adbresult.txt")).contains("R58M12345\tdevice"));
+
+            // A full list is not pulled again.
+            home.adb.clearCalls();
+            window.Timer1Timer();
+            QCOMPARE(home.adb.calls(), (QList<QStringList>{{"devices"}}));
+
+            home.adb.setDevices({});
+            window.Timer1Timer();
+            QCOMPARE(home.context.handheldState, HandheldState::Disconnected);
+            QCOMPARE(window.m_indicator, QColor(255, 0, 0));
+            QCOMPARE(window.Edit1->text(), QString("2"));
+            QVERIFY(!QFile::exists(home.dir.filePath("Files/Temp")));
+            QVERIFY(!data.FDConnectionSQL().isOpen());
+        }
+        QDir::setCurrent(start);
+    }
+
+    void dumpWindowFromOpeningToQuitter() {
+        QTemporaryDir work;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        Home home("LNG=FR\nTRANSAUTO=T\nEDITCHEMIN=" + work.filePath("Count/").toUtf8() + "\n");
+        QVERIFY(QDir().mkpath(work.filePath("Count")));
+        home.adb.connectOne();
+        home.adb.putFile(Bridge::kCountDatabase, readFile(makeCountDatabase(work.path())));
+        TFData data;
+        {
+            TFMain window(home.context);
+            window.setDataModule(&data);
+            window.timer()->stop();
+            window.FormActivate();
+            window.Button1Click();
+            QVERIFY(!window.isEnabled());
+            TFVidage *dumpWindow = window.currentDumpWindow();
+            QVERIFY(dumpWindow && dumpWindow->isVisible());
+            QTRY_COMPARE(dumpWindow->zoneCount(), 2);
+            QCOMPARE(home.context.dumpMode, QString::fromUtf8("Numérique"));
+
+            QString report;
+            answerNextBox(&report);
+            dumpWindow->ButtonTransferClick();
+            QVERIFY2(report.contains("Stk3001.txt"), qPrintable(report));
+            QVERIFY(QFile::exists(work.filePath("Count/Stk3001.txt")));
+            QVERIFY(QFile::exists(home.dir.filePath("Fichiers/Sauve/Stk3001.txt")));
+            QCOMPARE(dumpWindow->zoneCount(), 0);
+            QVERIFY(!window.timer()->isActive()); // off until the window is left
+
+            dumpWindow->ButtonFermerClick();
+            QVERIFY(window.isEnabled());
+            QVERIFY(window.timer()->isActive());
+            window.timer()->stop();
+            QTRY_VERIFY(!window.currentDumpWindow());
+            // Left: a connected handheld is no longer pulled by the watch.
+            home.adb.clearCalls();
+            window.Timer1Timer();
+            QCOMPARE(home.adb.calls(), (QList<QStringList>{{"devices"}}));
+        }
         QDir::setCurrent(start);
     }
 

@@ -78,6 +78,15 @@ void writeCountFile(const Settings &s, const QString &name, const QByteArray &co
                                            "(%1). Nothing was deleted from the handheld.").arg(error));
 }
 
+// Both folders must take files before the first one is written: a copy that silently fails
+// would lose the record of a dumped zone.
+void makeFolders(const Settings &s) {
+    for (const QString &folder : {s.countFolder, s.saveFolder})
+        if (!QDir().mkpath(folder))
+            throw KorvelloError(QStringLiteral("The folder %1 cannot be created. Nothing was dumped; "
+                                               "the handheld keeps every line.").arg(folder));
+}
+
 QStringList saveFolderNames(const QString &saveFolder, bool withHidden) {
     QDir::Filters filters = QDir::Files;
     if (withHidden)
@@ -238,6 +247,7 @@ Outcome VidageNumerique(AppContext &context, TFData &data, UserInteraction &ui,
         return outcome;
     }
 
+    makeFolders(s);
     const QHash<QString, CountDatabase::ZoneLines> zones = CountDatabase::readZones(db);
     QStringList saved = saveFolderNames(s.saveFolder, false);
     QString report;
@@ -335,6 +345,7 @@ Outcome VidageAlphanumerique(AppContext &context, TFData &data, UserInteraction 
         }
     }
 
+    makeFolders(s);
     QStringList saved = saveFolderNames(s.saveFolder, true);
     auto dumpedBefore = [&](const QString &z) {
         for (const QString &name : std::as_const(saved)) {

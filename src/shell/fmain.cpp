@@ -2,6 +2,8 @@
 
 #include "data/tfdata.h"
 #include "device/bridge.h"
+#include "dump/countdatabase.h"
+#include "dump/tfvidage.h"
 #include "i18n/translateform.h"
 #include "shell/application.h"
 #include "shell/countfiles.h"
@@ -145,7 +147,7 @@ void TFMain::buildControls() {
     Button1 = new QPushButton(QString::fromUtf8("Récupérer les fichiers du portable"), Panel8);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(40, 40, 420, 52);
-    Button1->setEnabled(false); // the dump window comes with a later version
+    connect(Button1, &QPushButton::clicked, this, &TFMain::Button1Click);
     Panel7 = new Panel(QStringLiteral("Panel7"), Panel8);
     Panel7->setGeometry(40, 110, 420, 60);
     Button2 = new QPushButton(QString::fromUtf8("Transférer les fichiers vers le serveur"), Panel7);
@@ -188,6 +190,100 @@ void TFMain::buildControls() {
 }
 
 void TFMain::FormCreate() { Startup::prepare(m_context); }
+
+TFMain::~TFMain() { delete m_vidage.data(); }
+
+TFVidage *TFMain::currentDumpWindow() const { return m_vidage; }
+
+void TFMain::setDataModule(TFData *data) {
+    m_data = data;
+    m_vidage = new TFVidage(m_context, *m_data);
+    m_vidage->AdbPath = m_context.toolsPrefix;
+    m_vidage->setHooks(dumpHooks());
+    connect(Timer1, &QTimer::timeout, this, &TFMain::Timer1Timer, Qt::UniqueConnection);
+    Timer1->start();
+}
+
+Dump::Hooks TFMain::dumpHooks() {
+    Dump::Hooks hooks;
+    hooks.watchOff = [this] { Timer1->stop(); };
+    hooks.watchOn = [this] { Timer1->start(); };
+    hooks.startUpload = [this] { Button2Click(); };
+    return hooks;
+}
+
+void TFMain::showConnection(bool connected) {
+    m_context.handheldState = connected ? HandheldState::Connected : HandheldState::Disconnected;
+    m_context.readyHandhelds = Bridge::readyHandhelds(Memo1->toPlainText());
+    Edit1->setText(connected ? QStringLiteral("1") : QStringLiteral("2"));
+    Label6->setText(m_context.tr(connected ? QStringLiteral("AppConnecte") : QStringLiteral("AppDeConnecte")));
+    if (connected && m_context.readyHandhelds > 1)
+        Label6->setText(m_context.tr(QStringLiteral("FVidage_Plusieurs")));
+    showHandheldState();
+}
+
+void TFMain::Timer1Timer() {
+    Memo1->clear();
+    RunDosInMemo(Bridge::listDevices(m_context.toolsPrefix), Memo1);
+    {
+        QFile listing(QStringLiteral("./adbresult.txt"));
+        if (listing.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            listing.write(Memo1->toPlainText().toLocal8Bit());
+    }
+    const bool connected = Bridge::isConnected(Memo1->toPlainText());
+    const QString countFolder = m_context.countFolder(FolderDefaults::Files);
+    if (!connected) {
+        showConnection(false);
+        if (m_data)
+            CountDatabase::removeTempFolder(*m_data, countFolder);
+        else
+            QDir(CountDatabase::tempFolder(countFolder)).removeRecursively();
+        if (m_vidage && m_vidage->isActiveWindow())
+            m_vidage->clearZones();
+        return;
+    }
+    QDir().mkdir(countFolder);
+    QDir().mkdir(m_context.saveFolder(FolderDefaults::Files));
+    showConnection(true);
+    // Several handhelds: the tool would refuse to choose; nothing is pulled.
+    if (!m_data || !m_vidage || m_vidage->Fermee || m_vidage->zoneCount() > 0 ||
+        m_context.readyHandhelds > 1)
+        return;
+    if (!CountDatabase::refreshWorkingCopy(*m_data, m_context.toolsPrefix, countFolder))
+        return;
+    const QList<CountDatabase::ZoneQuantity> zones =
+        CountDatabase::zoneSummary(m_data->FDConnectionSQL(), CountDatabase::Lines::All);
+    m_vidage->showZones(zones, false);
+    if (!zones.isEmpty() && m_context.dumpModeLabel.isEmpty()) {
+        m_context.dumpMode = CountDatabase::readDumpMode(m_context.toolsPrefix, countFolder).value_or(Dump::kNumeric);
+        m_context.dumpModeLabel = m_context.dumpMode;
+        showDumpModeLabel();
+    }
+}
+
+void TFMain::Button1Click() {
+    if (!m_data)
+        return;
+    Panel8->hide();
+    setEnabled(false);
+    Shape1->move(Shape1->x(), 281);
+    Shape1->show();
+    if (m_vidage && !m_vidage->isVisible())
+        m_vidage->deleteLater(); // the start-up instance, or one already left
+    auto *window = new TFVidage(m_context, *m_data);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->AdbPath = m_context.toolsPrefix;
+    window->setHooks(dumpHooks());
+    connect(window, &TFVidage::left, this, [this] {
+        setEnabled(true);
+        Timer1->start();
+        Shape1->hide();
+        activateWindow();
+    });
+    m_vidage = window;
+    UclTranslate::TranslateForm(window, m_context.currentLanguage);
+    window->show();
+}
 
 QString TFMain::versionText() { return QStringLiteral(KORVELLO_VERSION); }
 
@@ -238,11 +334,7 @@ void TFMain::FormActivate() {
     Label6->clear();
 
     RunDosInMemo(Bridge::listDevices(m_context.toolsPrefix), Memo1);
-    const bool connected = Bridge::isConnected(Memo1->toPlainText());
-    m_context.handheldState = connected ? HandheldState::Connected : HandheldState::Disconnected;
-    Label6->setText(m_context.tr(connected ? QStringLiteral("AppConnecte")
-                                           : QStringLiteral("AppDeConnecte")));
-    showHandheldState();
+    showConnection(Bridge::isConnected(Memo1->toPlainText()));
     Shape1->hide();
     if (m_data)
         m_data->LoadInfosQR();

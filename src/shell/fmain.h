@@ -4,8 +4,10 @@
 #include "i18n/messagedlg.h"
 #include "shell/appcontext.h"
 #include "shell/dialoginteraction.h"
+#include "dump/dump.h"
 #include "upload/ftpclient.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class EntryIcon;
@@ -18,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 class TFData;
+class TFVidage;
 
 // The main window: the program's home screen and owner of the program-wide values. Its
 // left column opens the other windows; its right-hand area shows the title, the version,
@@ -26,13 +29,17 @@ class TFMain : public QWidget {
     Q_OBJECT
 public:
     explicit TFMain(AppContext &context, QWidget *parent = nullptr);
+    ~TFMain() override;
 
     AppContext &context() { return m_context; }
     UserInteraction &interaction() { return m_interaction; }
     QTimer *timer() const { return Timer1; }
 
-    // The data module is created after the main window (start-up order).
-    void setDataModule(TFData *data) { m_data = data; }
+    // The data module is created after the main window (start-up order); then the hidden
+    // dump window is made and the device watch starts.
+    void setDataModule(TFData *data);
+    // The dump window in use: the hidden one made at start-up, then the last one opened.
+    TFVidage *currentDumpWindow() const;
 
     // The captured runner: runs the tool, keeping the window alive, appends its output to
     // memo and pauses the device watch meanwhile.
@@ -53,7 +60,9 @@ public:
     void Image3Click(); // dump-choice panel
     void Image4Click(); // quit
     void Image7Click(); // progress, behind its guard
+    void Button1Click(); // opens the dump window
     void Button3Click(); // hides the dump-choice panel
+    void Timer1Timer();  // the device watch
 
 signals:
     // The Avancement entry passed its guard: the sector progress window is to open.
@@ -71,10 +80,13 @@ private:
     void showVersionAndTitle();
     void showHandheldState();
     void showDumpModeLabel();
+    void showConnection(bool connected);
+    Dump::Hooks dumpHooks();
 
     AppContext &m_context;
     DialogInteraction m_interaction;
     TFData *m_data = nullptr;
+    QPointer<TFVidage> m_vidage;
     FtpClient IdFTP2; // kept for the program's life: a session may stay open between uploads
     bool m_activating = false;
     QColor m_indicator; // the handheld state as the indicator shows it
