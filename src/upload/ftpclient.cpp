@@ -2,6 +2,7 @@
 
 #include "shell/errors.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QUrl>
 
@@ -15,11 +16,14 @@ struct CurlGlobal {
 };
 
 size_t readFromFile(char *buffer, size_t size, size_t count, void *file) {
+    if (!file)
+        return 0;
     const qint64 read = static_cast<QFile *>(file)->read(buffer, qint64(size * count));
     return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
 }
 
 size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
+
 
 // A path for an FTP address: each part percent-encoded, an absolute path marked by an
 // encoded leading slash (ftp://host/%2Fin/ is "/in", ftp://host/in/ is "in").
@@ -38,6 +42,18 @@ QString encodePath(const QString &path) {
 }
 
 } // namespace
+
+int FtpClient::progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
+    auto *client = static_cast<FtpClient *>(self);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const qint64 moved = qint64(downloaded + uploaded);
+    if (moved != client->m_lastBytes) {
+        client->m_lastBytes = moved;
+        client->m_lastMove = now;
+        return 0;
+    }
+    return now - client->m_lastMove > kStallTimeoutSeconds ? 1 : 0;
+}
 
 FtpClient::FtpClient() : m_tlsVersion(CURL_SSLVERSION_TLSv1_0) {
     static CurlGlobal global;
@@ -86,7 +102,13 @@ void FtpClient::prepare(const QString &address) {
             throw KorvelloError(QStringLiteral("The FTP client cannot be created."));
     }
     CURL *c = m_curl;
-    curl_easy_reset(c);
+    // The handle is kept as it is between requests (no reset): a reset would also drop the
+    // handle's name cache, and every data connection would then wait on a fresh lookup.
+    curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_APPEND, 0L);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, readFromFile);
+    curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_error);
     curl_easy_setopt(c, CURLOPT_URL, address.toUtf8().constData());
     curl_easy_setopt(c, CURLOPT_PORT, 21L);
@@ -98,12 +120,17 @@ void FtpClient::prepare(const QString &address) {
     curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.toUtf8().constData());
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallTimeoutSeconds);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kStallTimeoutSeconds);
+    // A data connection that stops moving is given up by the progress check below (curl's
+    // own low-speed limit would add a one-second pause to every transfer).
+    m_lastMove = QDateTime::currentSecsSinceEpoch();
+    m_lastBytes = -1;
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &FtpClient::progress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
+    curl_easy_setopt(c, CURLOPT_USE_SSL, long(m_tls ? CURLUSESSL_ALL : CURLUSESSL_NONE));
     if (m_tls) {
-        curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
         curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
         curl_easy_setopt(c, CURLOPT_SSLVERSION, m_tlsVersion);
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
@@ -154,8 +181,8 @@ void FtpClient::append(const QString &localPath, const QString &remoteName) {
     prepare(url(m_directory + QString::fromLatin1(QUrl::toPercentEncoding(remoteName))));
     curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_curl, CURLOPT_APPEND, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_READFUNCTION, readFromFile);
     curl_easy_setopt(m_curl, CURLOPT_READDATA, &file);
     curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
     perform("sending");
+    curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
 }

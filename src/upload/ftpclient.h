@@ -2,7 +2,7 @@
 
 #include <QString>
 
-typedef void CURL;
+#include <curl/curl.h>
 
 // The FTP client the main window keeps for the program's life (libcurl). Passive mode,
 // IPv4, port 21, ASCII type. A session may stay open between uploads; each upload starts by
@@ -42,6 +42,7 @@ public:
     void append(const QString &localPath, const QString &remoteName);
 
 private:
+    static int progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded);
     void prepare(const QString &url);
     void perform(const char *what);
     QString url(const QString &path) const;
@@ -53,5 +54,7 @@ private:
     QString m_directory;
     bool m_tls = false;
     long m_tlsVersion;
-    char m_error[256] = {};
+    char m_error[CURL_ERROR_SIZE] = {};
+    qint64 m_lastMove = 0;
+    qint64 m_lastBytes = -1;
 };
