@@ -2,6 +2,7 @@
 
 #include "data/tfdata.h"
 #include "sectors/sectordatabase.h"
+#include "sectors/sectorrules.h"
 #include "shell/appcontext.h"
 #include "shell/panel.h"
 
@@ -94,6 +95,7 @@ void TFVidage::FormActivate() {
         showZones(activation.zones, true);
     ButtonTransfer->setFocus();
     m_data.FDTableSect()->detachBeforePost();
+    SectorRules::attachAfterPost(m_data);
 }
 
 void TFVidage::ButtonTransferClick() {
@@ -107,6 +109,7 @@ void TFVidage::ButtonFermerClick() {
     Dump::quit(m_context, m_data);
     m_data.FDTableSect()->setFilter(QString());
     m_data.FDTableDetSect()->setFilter(QString());
+    SectorRules::attachBeforePost(m_data, {});
     Fermee = true;
     emit left();
     close();
