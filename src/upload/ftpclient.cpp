@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 #include <QFile>
+
+#include <cstring>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -15,11 +17,19 @@ struct CurlGlobal {
     ~CurlGlobal() { curl_global_cleanup(); }
 };
 
-size_t readFromFile(char *buffer, size_t size, size_t count, void *file) {
-    if (!file)
+struct Source {
+    QByteArray data;
+    qsizetype position = 0;
+};
+
+size_t readFromSource(char *buffer, size_t size, size_t count, void *userdata) {
+    auto *source = static_cast<Source *>(userdata);
+    if (!source)
         return 0;
-    const qint64 read = static_cast<QFile *>(file)->read(buffer, qint64(size * count));
-    return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
+    const qsizetype n = qMin(qsizetype(size * count), source->data.size() - source->position);
+    memcpy(buffer, source->data.constData() + source->position, size_t(n));
+    source->position += n;
+    return size_t(n);
 }
 
 size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
@@ -65,6 +75,10 @@ void FtpClient::disconnect() {
     if (m_curl)
         curl_easy_cleanup(m_curl);
     m_curl = nullptr;
+    // The connections live in the multi handle's cache.
+    if (m_multi)
+        curl_multi_cleanup(m_multi);
+    m_multi = nullptr;
     m_directory.clear();
 }
 
@@ -102,12 +116,10 @@ void FtpClient::prepare(const QString &address) {
             throw KorvelloError(QStringLiteral("The FTP client cannot be created."));
     }
     CURL *c = m_curl;
-    // The handle is kept as it is between requests (no reset): a reset would also drop the
-    // handle's name cache, and every data connection would then wait on a fresh lookup.
     curl_easy_setopt(c, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(c, CURLOPT_APPEND, 0L);
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, readFromFile);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, readFromSource);
     curl_easy_setopt(c, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, m_error);
     curl_easy_setopt(c, CURLOPT_URL, address.toUtf8().constData());
@@ -140,7 +152,26 @@ void FtpClient::prepare(const QString &address) {
 }
 
 void FtpClient::perform(const char *what) {
-    const CURLcode code = curl_easy_perform(m_curl);
+    // Driven through a multi handle with short waits: a plain blocking transfer may sit out
+    // a full second on a name lookup that finished long before (libcurl's threaded
+    // resolver), once per data connection.
+    if (!m_multi)
+        m_multi = curl_multi_init();
+    CURLcode code = CURLE_FAILED_INIT;
+    if (m_multi && curl_multi_add_handle(m_multi, m_curl) == CURLM_OK) {
+        int running = 1;
+        while (running) {
+            if (curl_multi_perform(m_multi, &running) != CURLM_OK)
+                break;
+            if (running)
+                curl_multi_poll(m_multi, nullptr, 0, 10, nullptr);
+        }
+        int left = 0;
+        while (CURLMsg *message = curl_multi_info_read(m_multi, &left))
+            if (message->msg == CURLMSG_DONE && message->easy_handle == m_curl)
+                code = message->data.result;
+        curl_multi_remove_handle(m_multi, m_curl);
+    }
     if (code == CURLE_OK)
         return;
     QString message = QString::fromUtf8(m_error).trimmed();
@@ -178,11 +209,13 @@ void FtpClient::append(const QString &localPath, const QString &remoteName) {
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
         throw KorvelloError(QStringLiteral("Cannot read %1: %2").arg(localPath, file.errorString()));
+    // In ASCII mode libcurl turns each line feed into CR LF on the wire; the count files
+    // already end their lines with CR LF, which would then reach the server as CR CR LF.
+    Source source{file.readAll().replace("\r\n", "\n")};
     prepare(url(m_directory + QString::fromLatin1(QUrl::toPercentEncoding(remoteName))));
     curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_curl, CURLOPT_APPEND, 1L);
-    curl_easy_setopt(m_curl, CURLOPT_READDATA, &file);
-    curl_easy_setopt(m_curl, CURLOPT_INFILESIZE_LARGE, curl_off_t(file.size()));
+    curl_easy_setopt(m_curl, CURLOPT_READDATA, &source);
     perform("sending");
     curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
 }

@@ -48,6 +48,7 @@ private:
     QString url(const QString &path) const;
 
     CURL *m_curl = nullptr;
+    CURLM *m_multi = nullptr;
     QString m_host;
     QString m_user;
     QString m_password;
@@ -57,4 +58,5 @@ private:
     char m_error[CURL_ERROR_SIZE] = {};
     qint64 m_lastMove = 0;
     qint64 m_lastBytes = -1;
+
 };
