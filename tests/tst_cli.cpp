@@ -1,10 +1,15 @@
+#include "device/bridge.h"
 #include "support/adbdouble.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/files.h"
 
 namespace {
 struct CliRun {
@@ -23,12 +28,6 @@ CliRun runCli(const QStringList &args) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-void writeFile(const QString &path, const QByteArray &content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 } // namespace
 
 class TestCli : public QObject {
@@ -69,11 +68,26 @@ private slots:
                                  "notes.txt", ".Stk3004.txt"})
             writeFile(count + name, "3001,9782070360024,00001\r\n");
         QVERIFY(QDir().mkpath(count + "Stk9999.txt")); // a folder is no count file
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "handheld");
+            db.setDatabaseName(home.filePath("handheld.s3db"));
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            q.exec("CREATE TABLE GCD (ZONE TEXT, Code TEXT, Quantite INTEGER, Heure TEXT, Valide TEXT)");
+            q.exec("INSERT INTO GCD VALUES ('A1', '9782070360024', 2, '10:00:00', 'O')");
+            q.exec("INSERT INTO GCD VALUES ('B2', '9782070360024', 5, '10:00:00', 'N')");
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("handheld");
+        adb.putFile(Bridge::kCountDatabase, readFile(home.filePath("handheld.s3db")));
+        adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", "Alpha\r\n");
         const CliRun run = runCli({"--home", home.path(), "status"});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QString("Handheld: connected\nCount folder: %1\nWaiting count files: 3\n")
+        QCOMPARE(run.out, QString("Handheld: connected\nCount folder: %1\nWaiting count files: 3\n"
+                                  "Dump mode: Alpha\nZones: 2\n  A1\t2\n  B2\t5\n")
                               .arg(count));
-        QCOMPARE(adb.calls(), (QList<QStringList>{{"devices"}}));
+        QCOMPARE(adb.calls().size(), 3); // devices, and the two pulls; nothing pushed
+        QVERIFY(!QFile::exists(count + "Temp")); // a look leaves nothing behind
     }
 
     void statusOnAFirstStart() {

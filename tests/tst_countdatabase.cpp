@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/files.h"
+
 using CountDatabase::Lines;
 using CountDatabase::ZoneQuantity;
 
@@ -49,10 +51,6 @@ void makeCountDatabase(const QString &path) {
     QSqlDatabase::removeDatabase(name);
 }
 
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class TestCountDatabase : public QObject {

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/files.h"
+
 using Answer = UserInteraction::Answer;
 using End = Dump::Outcome::End;
 
@@ -31,17 +33,7 @@ struct Row {
     QString valide;
 };
 
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
-void writeFile(const QString &path, const QByteArray &content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 QByteArray countDatabase(const QString &folder, const QList<Row> &rows) {
     const QString path = folder + "/handheld.s3db";

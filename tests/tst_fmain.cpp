@@ -20,22 +20,14 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/files.h"
 #include <QTimer>
 
 #include <functional>
 
 namespace {
-void writeFile(const QString &path, const QByteArray &content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Answers the next modal message box, keeping its text.
 void answerNextBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok) {

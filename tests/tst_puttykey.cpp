@@ -6,13 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/files.h"
+
 #include <libssh/libssh.h>
 
 namespace {
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The public key of a PEM private key, as "type base64", through the SSH library.
 QByteArray publicOf(const QByteArray &pem) {

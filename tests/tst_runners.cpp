@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/files.h"
 #include <QTimer>
 
 namespace {
@@ -11,10 +13,6 @@ ToolCommand shell(const QString &script, const QStringList &args = {}) {
     return {"/bin/sh", QStringList{"-c", script, "sh"} + args};
 }
 
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A text of n characters that shows any loss or reordering: a counting pattern.
 QByteArray pattern(int n) {

@@ -8,20 +8,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/files.h"
+
 using UQVFtp::EnvoiSFTP;
 using UQVFtp::TestSFTP;
 
 namespace {
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
-void writeFile(const QString &path, const QByteArray &content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 } // namespace
 
 class TestSftp : public QObject {

@@ -13,21 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/files.h"
+
 using Answer = UserInteraction::Answer;
 using End = Upload::Outcome::End;
 
 namespace {
-QByteArray readFile(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
-void writeFile(const QString &path, const QByteArray &content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 QStringList names(const QString &folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,

@@ -154,6 +154,35 @@ Plan plan(const QSqlDatabase &db, const Settings &s, QList<ZoneQuantity> all) {
     return p;
 }
 
+// The already-dumped question; false (and the dump ends, the watch back on) unless Yes.
+bool confirmRedump(const AppContext &context, UserInteraction &ui, const Hooks &hooks, const QString &zone) {
+    if (ui.alreadyDumped(alreadyDumpedText(context, zone), context.tr(QStringLiteral("FVidage_Add"))) ==
+        UserInteraction::Answer::Yes)
+        return true;
+    ui.progressEnd();
+    if (hooks.watchOn)
+        hooks.watchOn();
+    return false;
+}
+
+// Deletes the dumped lines from the working copy and tells what was written; with validated
+// zones only, also what was left (missing: the list of those zones, already formatted).
+void deleteAndReport(const AppContext &context, const QSqlDatabase &db, UserInteraction &ui,
+                     const Settings &s, const QString &report, const QString &missing,
+                     const QString &afterTransko) {
+    if (!s.validatedOnly) {
+        ui.notice(reportText(context, report));
+        CountDatabase::deleteAllLines(db);
+        return;
+    }
+    CountDatabase::deleteValidatedLines(db);
+    if (missing.isEmpty())
+        ui.notice(reportText(context, report));
+    else
+        ui.notice(reportText(context, report) + QStringLiteral("\r* ") +
+                  context.tr(QStringLiteral("FVidage_Transko")) + afterTransko + QLatin1Char('\r') + missing);
+}
+
 } // namespace
 
 QString fileNameProblem(const QString &name) {
@@ -256,12 +285,7 @@ Outcome VidageNumerique(AppContext &context, TFData &data, UserInteraction &ui,
         ui.progressStep();
         const bool dumpedBefore = std::any_of(saved.cbegin(), saved.cend(),
                                               [&](const QString &name) { return name.contains(z); });
-        if (dumpedBefore &&
-            ui.alreadyDumped(alreadyDumpedText(context, z), context.tr(QStringLiteral("FVidage_Add"))) !=
-                UserInteraction::Answer::Yes) {
-            ui.progressEnd();
-            if (hooks.watchOn)
-                hooks.watchOn();
+        if (dumpedBefore && !confirmRedump(context, ui, hooks, z)) {
             outcome.end = Outcome::End::Cancelled;
             return outcome;
         }
@@ -276,21 +300,10 @@ Outcome VidageNumerique(AppContext &context, TFData &data, UserInteraction &ui,
         SectorBook::recordZone(data, z, lines.total);
     }
 
-    if (s.validatedOnly) {
-        CountDatabase::deleteValidatedLines(db);
-        if (!p.notValidated.isEmpty()) {
-            QString missing;
-            for (const ZoneQuantity &zone : p.notValidated)
-                missing += QStringLiteral("\r - Stk") + zone.zone + QStringLiteral(".txt");
-            ui.notice(reportText(context, report) + QStringLiteral("\r* ") +
-                      context.tr(QStringLiteral("FVidage_Transko")) + QStringLiteral(":\r") + missing);
-        } else {
-            ui.notice(reportText(context, report));
-        }
-    } else {
-        ui.notice(reportText(context, report));
-        CountDatabase::deleteAllLines(db);
-    }
+    QString missing;
+    for (const ZoneQuantity &zone : p.notValidated)
+        missing += QStringLiteral("\r - Stk") + zone.zone + QStringLiteral(".txt");
+    deleteAndReport(context, db, ui, s, report, missing, QStringLiteral(":"));
     pushBack(context, data, ui, adbPath, s.countFolder);
     finish(data, ui, s);
     outcome.end = Outcome::End::Completed;
@@ -360,12 +373,7 @@ Outcome VidageAlphanumerique(AppContext &context, TFData &data, UserInteraction 
     for (const ZoneQuantity &entry : p.toDump) {
         const QString &z = entry.zone;
         ui.progressStep();
-        if (dumpedBefore(z) &&
-            ui.alreadyDumped(alreadyDumpedText(context, z), context.tr(QStringLiteral("FVidage_Add"))) !=
-                UserInteraction::Answer::Yes) {
-            ui.progressEnd();
-            if (hooks.watchOn)
-                hooks.watchOn();
+        if (dumpedBefore(z) && !confirmRedump(context, ui, hooks, z)) {
             outcome.end = Outcome::End::Cancelled;
             return outcome;
         }
@@ -379,21 +387,10 @@ Outcome VidageAlphanumerique(AppContext &context, TFData &data, UserInteraction 
         outcome.written << name;
     }
 
-    if (s.validatedOnly) {
-        CountDatabase::deleteValidatedLines(db);
-        if (!p.notValidated.isEmpty()) {
-            QString missing;
-            for (const ZoneQuantity &zone : p.notValidated)
-                missing += QStringLiteral("\r - ") + zone.zone + QLatin1Char('_') + date + QStringLiteral(".txt");
-            ui.notice(reportText(context, report) + QStringLiteral("\r* ") +
-                      context.tr(QStringLiteral("FVidage_Transko")) + QLatin1Char('\r') + missing);
-        } else {
-            ui.notice(reportText(context, report));
-        }
-    } else {
-        ui.notice(reportText(context, report));
-        CountDatabase::deleteAllLines(db);
-    }
+    QString missing;
+    for (const ZoneQuantity &zone : p.notValidated)
+        missing += QStringLiteral("\r - ") + zone.zone + QLatin1Char('_') + date + QStringLiteral(".txt");
+    deleteAndReport(context, db, ui, s, report, missing, QString());
     pushBack(context, data, ui, adbPath, s.countFolder);
     return end(Outcome::End::Completed);
 }

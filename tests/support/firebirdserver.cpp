@@ -1,44 +1,14 @@
 #include "support/firebirdserver.h"
+#include "support/servers.h"
 
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 const QString kFirebirdLib = QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0");
 const QString kServer = QStringLiteral("/usr/sbin/firebird");
-
-int freeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    close(fd);
-    return port;
-}
-
-bool accepts(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
 
 bool writeText(const QString &path, const QString &text) {
     QFile file(path);
@@ -94,7 +64,7 @@ bool FirebirdServer::start(QString *error) {
     QFile::copy(QStringLiteral("/etc/firebird/3.0/plugins.conf"), dir.filePath(QStringLiteral("plugins.conf")));
     writeText(dir.filePath(QStringLiteral("databases.conf")), QString());
 
-    m_port = freeLoopbackPort();
+    m_port = freePort();
     const QString security = dir.filePath(QStringLiteral("security3.fdb"));
     writeText(dir.filePath(QStringLiteral("firebird.conf")),
               QStringLiteral("RemoteServicePort = %1\n"
@@ -126,28 +96,15 @@ bool FirebirdServer::start(QString *error) {
         *error = QStringLiteral("the Firebird server did not start");
         return false;
     }
-    for (int i = 0; i < 200; ++i) {
-        if (accepts(m_port))
-            return true;
-        if (m_server.state() == QProcess::NotRunning)
-            break;
-        QThread::msleep(50);
-    }
+    if (waitForPort(m_port, 10000))
+        return true;
     *error = QStringLiteral("the Firebird server does not answer: ") +
              QString::fromUtf8(m_server.readAll());
     stop();
     return false;
 }
 
-void FirebirdServer::stop() {
-    if (m_server.state() == QProcess::NotRunning)
-        return;
-    m_server.terminate();
-    if (!m_server.waitForFinished(5000)) {
-        m_server.kill();
-        m_server.waitForFinished(5000);
-    }
-}
+void FirebirdServer::stop() { stopProcess(m_server); }
 
 QString FirebirdServer::connectionString(const QString &path) const {
     return QStringLiteral("127.0.0.1/%1:%2").arg(m_port).arg(path);

@@ -10,6 +10,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// Ends a server the test started: politely, then for good.
+void stopProcess(QProcess &process) {
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}
+
 bool waitForPort(int port, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
@@ -84,15 +95,7 @@ bool FtpServer::start(bool tls, const QString &dropFile, QString *error) {
     return false;
 }
 
-void FtpServer::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-}
+void FtpServer::stop() { stopProcess(m_process); }
 
 bool SshServer::makeHostKey(QString *error) {
     const QString key = m_dir.filePath(QStringLiteral("host_key"));
@@ -184,12 +187,4 @@ bool SshServer::authorize(const QByteArray &publicKeyLine) {
     return true;
 }
 
-void SshServer::stop() {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-}
+void SshServer::stop() { stopProcess(m_process); }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// Ends a process the test started (terminate, then kill).
+void stopProcess(QProcess &process);
 // Waits until something accepts connections on 127.0.0.1:port (at most timeoutMs).
 bool waitForPort(int port, int timeoutMs);
 // A port on 127.0.0.1 that nothing listens on right now.
