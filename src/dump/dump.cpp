@@ -16,6 +16,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <optional>
+
 namespace Dump {
 
 using CountDatabase::Lines;
@@ -154,6 +156,19 @@ Plan plan(const QSqlDatabase &db, const Settings &s, QList<ZoneQuantity> all) {
     return p;
 }
 
+// The start both dumps share: nothing when there is nothing to do; else the watch is
+// switched off and the settings and the zones to dump are read.
+std::optional<std::pair<Settings, Plan>> begin(AppContext &context, TFData &data, UserInteraction &ui,
+                                               const Hooks &hooks, Mode mode) {
+    QList<ZoneQuantity> all;
+    if (!ready(context, data, ui, all))
+        return std::nullopt;
+    if (hooks.watchOff)
+        hooks.watchOff();
+    const Settings s = readSettings(context, mode);
+    return std::pair{s, plan(data.FDConnectionSQL(), s, std::move(all))};
+}
+
 // The already-dumped question; false (and the dump ends, the watch back on) unless Yes.
 bool confirmRedump(const AppContext &context, UserInteraction &ui, const Hooks &hooks, const QString &zone) {
     if (ui.alreadyDumped(alreadyDumpedText(context, zone), context.tr(QStringLiteral("FVidage_Add"))) ==
@@ -245,14 +260,11 @@ Outcome run(AppContext &context, TFData &data, UserInteraction &ui, const QStrin
 Outcome VidageNumerique(AppContext &context, TFData &data, UserInteraction &ui,
                         const QString &adbPath, const Hooks &hooks) {
     Outcome outcome;
-    QList<ZoneQuantity> all;
-    if (!ready(context, data, ui, all))
+    const auto start = begin(context, data, ui, hooks, Mode::Numeric);
+    if (!start)
         return outcome;
-    if (hooks.watchOff)
-        hooks.watchOff();
-    const Settings s = readSettings(context, Mode::Numeric);
+    const auto &[s, p] = *start;
     const QSqlDatabase db = data.FDConnectionSQL();
-    const Plan p = plan(db, s, all);
 
     // Every zone must be a sector digit followed by the zone number before anything is
     // written: a count file named after anything else could land outside the count folder.
@@ -315,14 +327,11 @@ Outcome VidageNumerique(AppContext &context, TFData &data, UserInteraction &ui,
 Outcome VidageAlphanumerique(AppContext &context, TFData &data, UserInteraction &ui,
                              const QString &adbPath, const Hooks &hooks) {
     Outcome outcome;
-    QList<ZoneQuantity> all;
-    if (!ready(context, data, ui, all))
+    const auto start = begin(context, data, ui, hooks, Mode::Alphanumeric);
+    if (!start)
         return outcome;
-    if (hooks.watchOff)
-        hooks.watchOff();
-    const Settings s = readSettings(context, Mode::Alphanumeric);
+    const auto &[s, p] = *start;
     const QSqlDatabase db = data.FDConnectionSQL();
-    const Plan p = plan(db, s, all);
     ui.progressStart(int(p.toDump.size()));
 
     auto end = [&](Outcome::End how) {
