@@ -22,9 +22,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
+// Windows open in the middle of the screen.
+void centre(QWidget *window) {
+    if (const QScreen *screen = window->screen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
 const QColor kConnected(0, 128, 0);
 const QColor kDisconnected(255, 0, 0);
 const QColor kUndetermined(236, 239, 241);
@@ -54,6 +61,7 @@ TFMain::TFMain(AppContext &context, QWidget *parent)
     setFixedSize(922, 588);
     setStyleSheet(QString::fromLatin1(kStyle));
     buildControls();
+    centre(this);
     // An error of the creation (say, a configuration file that cannot be written) is shown
     // like any other uncaught error, and the window still opens.
     try {
@@ -282,6 +290,7 @@ void TFMain::Button1Click() {
     });
     m_vidage = window;
     UclTranslate::TranslateForm(window, m_context.currentLanguage);
+    centre(window);
     window->show();
 }
 
