@@ -22,8 +22,10 @@ int main(int argc, char **argv) {
     parser.process(app);
 
     AppContext context(ProgramFolder::resolve(parser.value(home)));
-    TFMain window(context);
+    // The data module outlives the windows that use it (it is declared first); it is handed
+    // to the main window after the window's creation, as at start-up.
     TFData data;
+    TFMain window(context);
     window.setDataModule(&data);
     window.show();
     window.activateWindow();
