@@ -58,8 +58,6 @@ int dump(AppContext &context, TFData &data, UserInteraction &ui, QTextStream &ou
         err << "korvello-cli: nothing to dump: " << why << Qt::endl;
         return NothingToDo;
     };
-    FtpClient ftp;
-    bool uploadFailed = false;
     try {
         if (!detect(context))
             return nothing("no handheld connected");
@@ -78,10 +76,9 @@ int dump(AppContext &context, TFData &data, UserInteraction &ui, QTextStream &ou
         }
         out << "Dump mode: " << context.dumpMode << Qt::endl;
         Dump::Hooks hooks;
-        hooks.startUpload = [&] {
-            if (upload(context, ui, out, err) == Error)
-                uploadFailed = true;
-        };
+        // The upload that follows a dump tells its own outcome; the dump has run to its end
+        // whatever that is.
+        hooks.startUpload = [&] { upload(context, ui, out, err); };
         const Dump::Outcome outcome = Dump::run(context, data, ui, context.toolsPrefix, hooks);
         switch (outcome.end) {
         case Dump::Outcome::End::NothingToDo:
@@ -98,7 +95,7 @@ int dump(AppContext &context, TFData &data, UserInteraction &ui, QTextStream &ou
         err << "korvello-cli: " << error.message() << Qt::endl;
         return Error;
     }
-    return uploadFailed ? Error : Done;
+    return Done;
 }
 
 int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStream &err) {
