@@ -9,24 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/cli.h"
 #include "support/files.h"
 
 namespace {
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &args) {
-    QProcess process;
-    process.start(TestPaths::bin() + "/korvello-cli", args);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000))
-        qFatal("korvello-cli did not end");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "shell/appcontext.h"
 #include "shell/errors.h"
 #include "support/adbdouble.h"
+#include "support/cli.h"
 #include "support/scriptedinteraction.h"
 
 #include <QCryptographicHash>
@@ -393,6 +394,26 @@ private slots:
         QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
     }
 
+    void damagedSectorDatabaseStopsBeforeAnyFile() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        writeFile(b.dir.filePath("ListeSectBD.fdb"), QByteArray(8192, 'x'));
+        const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        b.activate();
+        QVERIFY_THROWS_EXCEPTION(KorvelloError, b.run());
+        QVERIFY(b.files(b.count).isEmpty());
+        QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
+    }
+
+    void failedPushIsTold() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        b.activate();
+        b.adb.setDevices({}); // unplugged during the dump: the push is refused
+        QCOMPARE(b.run().end, End::Completed);
+        QCOMPARE(b.ui.notices.size(), 2);
+        QVERIFY(b.ui.notices.last().startsWith(lookup("FVidage_PushKo")));
+        QVERIFY(b.ui.notices.last().contains("no devices"));
+    }
+
     void severalHandheldsPullNothing() {
         Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
         b.adb.setDevices({"R1\tdevice", "R2\tdevice"});
@@ -452,16 +473,10 @@ private slots:
 
         Bench cli(rows);
         cli.setMode(mode);
-        QProcess process;
         // The same locale as this test's (decimal comma in the progress texts).
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LC_ALL", "fr_FR.UTF-8");
-        process.setProcessEnvironment(env);
-        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"),
-                      {"--home", cli.dir.path(), "dump", "--yes"});
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(runCli({"--home", cli.dir.path(), "dump", "--yes"}, env).exitCode, 0);
         QCOMPARE(cli.files(cli.count), window.files(window.count));
         for (const QString &name : window.files(window.count))
             QCOMPARE(readFile(cli.count + name), readFile(window.count + name));
@@ -471,28 +486,19 @@ private slots:
         QVERIFY(cli.onHandheld().isEmpty());
 
         // Again: nothing left to dump.
-        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), {"--home", cli.dir.path(), "dump"});
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitCode(), 4);
+        QCOMPARE(runCli({"--home", cli.dir.path(), "dump"}).exitCode, 4);
     }
 
     void commandLineCancelAndNoHandheld() {
         Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
         writeFile(b.dir.filePath("Count/Save/Stk3001.txt"), "earlier");
-        QProcess process;
-        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), {"--home", b.dir.path(), "dump"});
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitCode(), 3); // no terminal: the question is answered Cancel
+        QCOMPARE(runCli({"--home", b.dir.path(), "dump"}).exitCode, 3); // no terminal: Cancel
         QCOMPARE(b.onHandheld().size(), 1);
 
         b.adb.setDevices({});
-        process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), {"--home", b.dir.path(), "dump"});
-        process.closeWriteChannel();
-        QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitCode(), 4);
-        QVERIFY(process.readAllStandardError().contains("no handheld"));
+        const CliRun run = runCli({"--home", b.dir.path(), "dump"});
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY(run.err.contains("no handheld"));
     }
 };
 

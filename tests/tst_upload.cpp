@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/cli.h"
 #include "support/files.h"
 
 using Answer = UserInteraction::Answer;
@@ -54,20 +55,6 @@ QByteArray ftpSettings(const QByteArray &extra = {}) {
            "\n" + extra;
 }
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &args) {
-    QProcess process;
-    process.start(QStringLiteral(KORVELLO_BIN_DIR "/korvello-cli"), args);
-    process.closeWriteChannel();
-    process.waitForFinished(120000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
 } // namespace
 
 class TestUpload : public QObject {

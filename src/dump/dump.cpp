@@ -126,7 +126,8 @@ bool ready(AppContext &context, TFData &data, UserInteraction &ui, QList<ZoneQua
 void pushBack(const AppContext &context, TFData &data, UserInteraction &ui, const QString &adbPath, const QString &countFolder) {
     data.disconnectSQL();
     const RunResult result = HiddenRunner::run(Bridge::pushCountDatabase(adbPath, countFolder));
-    if (result.started && (!result.finished || result.exitCode != 0))
+    // A tool that did not even start has changed nothing on the handheld either.
+    if (!result.started || !result.finished || result.exitCode != 0)
         ui.notice(context.tr(QStringLiteral("FVidage_PushKo")) + QLatin1Char('\r') +
                   QString::fromLocal8Bit(result.output).trimmed());
     CountDatabase::removeTempFolder(data, countFolder);
@@ -274,8 +275,13 @@ Outcome VidageNumerique(AppContext &context, TFData &data, UserInteraction &ui,
             throw KorvelloError(QStringLiteral("The zone \"%1\" is not a numeric zone code (a sector "
                                                "digit and a zone number). Nothing was dumped; the "
                                                "handheld keeps every line.").arg(zone.zone));
-    // A new workstation has no sector database yet.
+    // A new workstation has no sector database yet. One that cannot be opened stops the dump
+    // here, before a count file is written without its sector records.
     SectorDatabase::TesteListeSect2(data, context);
+    if (!data.FDConnectionSect().isOpen())
+        throw KorvelloError(QStringLiteral("The sector database %1 cannot be opened. Nothing was "
+                                           "dumped; the handheld keeps every line.")
+                                .arg(SectorDatabase::path(context)));
     data.FDTableSect()->detachBeforePost();
     data.FDTableSect()->detachAfterPost();
 
