@@ -1,4 +1,4 @@
-#include "device/bridge.h"
+#include "core/device/bridge.h"
 #include "support/adbdouble.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "data/tfdata.h"
-#include "device/bridge.h"
-#include "dump/countdatabase.h"
+#include "core/data/datamodule.h"
+#include "core/device/bridge.h"
+#include "core/dump/countdatabase.h"
 #include "support/adbdouble.h"
 
 #include <QDir>
@@ -79,16 +79,16 @@ private slots:
     void summaries() {
         QFETCH(int, lines);
         QFETCH(QList<ZoneQuantity>, expected);
-        TFData data;
-        QVERIFY(data.connectSQL(m_fixture));
-        QVERIFY(CountDatabase::tableExists(data.FDConnectionSQL()));
-        QCOMPARE(CountDatabase::zoneSummary(data.FDConnectionSQL(), Lines(lines)), expected);
+        DataModule data;
+        QVERIFY(data.openSqlite(m_fixture));
+        QVERIFY(CountDatabase::tableExists(data.sqlite()));
+        QCOMPARE(CountDatabase::zoneSummary(data.sqlite(), Lines(lines)), expected);
     }
 
     void perZoneStatements() {
-        TFData data;
-        QVERIFY(data.connectSQL(m_fixture));
-        const QSqlDatabase db = data.FDConnectionSQL();
+        DataModule data;
+        QVERIFY(data.openSqlite(m_fixture));
+        const QSqlDatabase db = data.sqlite();
         QCOMPARE(CountDatabase::zoneTotal(db, "A'B"), qint64(4));
         QCOMPARE(CountDatabase::zoneTotal(db, "MIX"), qint64(3)); // whatever their Valide
         QCOMPARE(CountDatabase::zoneStartTime(db, "A'B"), QString("10:59:59"));
@@ -105,18 +105,18 @@ private slots:
     void deletions() {
         const QString copy = m_dir.filePath("deletions.s3db");
         QVERIFY(QFile::copy(m_fixture, copy));
-        TFData data;
-        QVERIFY(data.connectSQL(copy));
-        CountDatabase::deleteValidatedLines(data.FDConnectionSQL());
-        QCOMPARE(CountDatabase::zoneSummary(data.FDConnectionSQL(), Lines::All),
+        DataModule data;
+        QVERIFY(data.openSqlite(copy));
+        CountDatabase::deleteValidatedLines(data.sqlite());
+        QCOMPARE(CountDatabase::zoneSummary(data.sqlite(), Lines::All),
                  (QList<ZoneQuantity>{{"A'B", 4}, {"MIX", 2}, {"OTH", 11}}));
-        CountDatabase::deleteAllLines(data.FDConnectionSQL());
-        QVERIFY(CountDatabase::zoneSummary(data.FDConnectionSQL(), Lines::All).isEmpty());
+        CountDatabase::deleteAllLines(data.sqlite());
+        QVERIFY(CountDatabase::zoneSummary(data.sqlite(), Lines::All).isEmpty());
         // Stored at once: another connection sees it.
-        data.disconnectSQL();
-        TFData other;
-        QVERIFY(other.connectSQL(copy));
-        QVERIFY(CountDatabase::zoneSummary(other.FDConnectionSQL(), Lines::All).isEmpty());
+        data.closeSqlite();
+        DataModule other;
+        QVERIFY(other.openSqlite(copy));
+        QVERIFY(CountDatabase::zoneSummary(other.sqlite(), Lines::All).isEmpty());
     }
 
     void tableCheck_data() {
@@ -134,9 +134,9 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(content);
         }
-        TFData data;
-        data.connectSQL(path);
-        QCOMPARE(CountDatabase::tableExists(data.FDConnectionSQL()), exists);
+        DataModule data;
+        data.openSqlite(path);
+        QCOMPARE(CountDatabase::tableExists(data.sqlite()), exists);
     }
 
     void dumpModeLine_data() {
@@ -169,24 +169,24 @@ private slots:
         adb.putFile(Bridge::kCountDatabase, readFile(m_fixture));
         const QString count = work.filePath("Count 'files'") + "/";
         QVERIFY(QDir().mkpath(count));
-        TFData data;
+        DataModule data;
         QVERIFY(CountDatabase::refreshWorkingCopy(data, adb.prefix(), count));
-        QCOMPARE(data.FDConnectionSQL().databaseName(), count + "/Temp/Inventaire.s3db");
-        QCOMPARE(CountDatabase::zoneSummary(data.FDConnectionSQL(), Lines::All).size(), 5);
+        QCOMPARE(data.sqlite().databaseName(), count + "/Temp/Inventaire.s3db");
+        QCOMPARE(CountDatabase::zoneSummary(data.sqlite(), Lines::All).size(), 5);
 
         // The dump's end: lines deleted in the working copy reach the handheld.
-        CountDatabase::deleteValidatedLines(data.FDConnectionSQL());
+        CountDatabase::deleteValidatedLines(data.sqlite());
         CountDatabase::writeBack(data, adb.prefix(), count);
-        QVERIFY(!data.FDConnectionSQL().isOpen());
+        QVERIFY(!data.sqlite().isOpen());
         QVERIFY(!QFile::exists(count + "Temp"));
         const QString pushed = work.filePath("pushed.s3db");
         QFile out(pushed);
         QVERIFY(out.open(QIODevice::WriteOnly));
         out.write(adb.file(Bridge::kCountDatabase));
         out.close();
-        TFData check;
-        QVERIFY(check.connectSQL(pushed));
-        QCOMPARE(CountDatabase::zoneSummary(check.FDConnectionSQL(), Lines::All).size(), 3);
+        DataModule check;
+        QVERIFY(check.openSqlite(pushed));
+        QCOMPARE(CountDatabase::zoneSummary(check.sqlite(), Lines::All).size(), 3);
     }
 
     void failedPullsReadAsNoTable_data() {
@@ -211,7 +211,7 @@ private slots:
         const QString count = work.filePath("a/b") + "/";
         if (countFolderExists)
             QVERIFY(QDir().mkpath(count));
-        TFData data;
+        DataModule data;
         QVERIFY(!CountDatabase::refreshWorkingCopy(data, adb.prefix(), count));
     }
 

@@ -1,10 +1,10 @@
-#include "data/tfdata.h"
-#include "device/bridge.h"
-#include "dump/dump.h"
-#include "i18n/translate.h"
-#include "sectors/sectordatabase.h"
-#include "shell/appcontext.h"
-#include "shell/errors.h"
+#include "core/data/datamodule.h"
+#include "core/device/bridge.h"
+#include "core/dump/dump.h"
+#include "core/i18n/translation.h"
+#include "core/sectors/sectordatabase.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/errors.h"
 #include "support/adbdouble.h"
 #include "support/cli.h"
 #include "support/scriptedinteraction.h"
@@ -71,7 +71,7 @@ struct Bench {
     AppContext context{dir.path()};
     QString count = dir.filePath("Count") + "/";
     QString save = dir.filePath("Count/Save") + "/";
-    TFData data;
+    DataModule data;
     ScriptedInteraction ui;
     int watchOn = 0;
     int uploads = 0;
@@ -108,13 +108,13 @@ struct Bench {
         const QString path = dir.filePath("check.s3db");
         QFile::remove(path);
         writeFile(path, adb.file(Bridge::kCountDatabase));
-        TFData check;
-        check.connectSQL(path);
-        return CountDatabase::zoneSummary(check.FDConnectionSQL(), CountDatabase::Lines::All);
+        DataModule check;
+        check.openSqlite(path);
+        return CountDatabase::zoneSummary(check.sqlite(), CountDatabase::Lines::All);
     }
     QStringList sql(const QString &statement) {
-        SectorDatabase::TesteListeSect2(data, context);
-        QSqlQuery q = data.FDQuerySect();
+        SectorDatabase::ensureOpen(data, context);
+        QSqlQuery q = data.sectorQuery();
         if (!q.exec(statement))
             qFatal("%s", qPrintable(statement));
         QStringList rows;
@@ -137,7 +137,7 @@ struct Bench {
     }
 };
 
-QString lookup(const char *key) { return UclTranslate::TranslateText(key, "FR"); }
+QString lookup(const char *key) { return Translation::lookup(key, "FR"); }
 QString today() { return QDate::currentDate().toString("yyyyMMdd"); }
 
 } // namespace
@@ -150,7 +150,7 @@ class TestDump : public QObject {
 
 private slots:
     void initTestCase() {
-        UclTranslate::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
+        Translation::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
         m_startDir = QDir::currentPath();
         QDir::setCurrent(m_work.path()); // the sector database's trace file goes here
@@ -161,7 +161,7 @@ private slots:
         Bench b({{"3200", "9782070360024", 4, "10:00:00", "O"}, {"3200", "9782253004226", 2, "10:01:00", "O"}});
         b.sql("DELETE FROM DETSECT WHERE SECTEUR = 3");
         b.sql("DELETE FROM LISTESECT WHERE SECTEUR = 3");
-        b.data.FDConnectionSect().commit();
+        b.data.sectorDatabase().commit();
         const Dump::Outcome outcome = b.activateAndRun();
         QCOMPARE(outcome.end, End::Completed);
         QCOMPARE(outcome.written, QStringList{"Stk3200.txt"});
@@ -228,7 +228,7 @@ private slots:
         Bench b(rows);
         if (!setup.isEmpty()) {
             b.sql(setup);
-            b.data.FDConnectionSect().commit();
+            b.data.sectorDatabase().commit();
         }
         QCOMPARE(b.activateAndRun().end, End::Completed);
         QCOMPARE(b.sector(sector), row);

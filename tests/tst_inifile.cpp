@@ -1,5 +1,5 @@
-#include "shell/errors.h"
-#include "shell/inifile.h"
+#include "core/platform/errors.h"
+#include "core/platform/inifile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "shell/inifile.h"
+#include "core/platform/inifile.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -66,11 +66,11 @@ QStringList requiredKeys() {
     return keys;
 }
 
-// Every key the code looks up by name: tr("…") and TranslateText("…", …) calls.
+// Every key the code looks up by name: tr("…") and lookup("…", …) calls.
 QSet<QString> keysUsedBySources() {
     QSet<QString> keys;
     const QRegularExpression call(
-        QStringLiteral("(?:\\btr|TranslateText)\\(\\s*(?:QStringLiteral\\()?\"([^\"]+)\""));
+        QStringLiteral("(?:\\btr|lookup)\\(\\s*(?:QStringLiteral\\()?\"([^\"]+)\""));
     QDirIterator it(QStringLiteral(KORVELLO_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {

@@ -1,7 +1,7 @@
-#include "i18n/translate.h"
-#include "shell/appcontext.h"
-#include "shell/errors.h"
-#include "shell/logfile.h"
+#include "core/i18n/translation.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/errors.h"
+#include "core/platform/logfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +29,7 @@ private slots:
         file.write("[FR]\nFChargeDB_CreaLog=Création du journal\n"
                    "[NL]\nFChargeDB_CreaLog=Logbestand aangemaakt\n");
         file.close();
-        UclTranslate::setLanguageFile(lng);
+        Translation::setLanguageFile(lng);
     }
 
     void stampFollowsTheLocale() {

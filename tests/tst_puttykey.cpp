@@ -1,6 +1,6 @@
-#include "shell/errors.h"
+#include "core/platform/errors.h"
 #include "support/servers.h"
-#include "upload/puttykey.h"
+#include "core/upload/puttykey.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "device/runners.h"
+#include "core/device/runners.h"
 
 #include <QCoreApplication>
 #include <QFile>

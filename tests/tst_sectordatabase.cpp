@@ -1,6 +1,6 @@
-#include "data/tfdata.h"
-#include "sectors/sectordatabase.h"
-#include "shell/appcontext.h"
+#include "core/data/datamodule.h"
+#include "core/sectors/sectordatabase.h"
+#include "core/platform/appcontext.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -45,13 +45,13 @@ private slots:
     void newWorkstationGetsTheTemplate() {
         QTemporaryDir program;
         AppContext context(program.path());
-        TFData data;
-        SectorDatabase::TesteListeSect2(data, context);
+        DataModule data;
+        SectorDatabase::ensureOpen(data, context);
         QVERIFY(QFile::exists(program.filePath("ListeSectBD.fdb")));
-        QVERIFY(data.FDConnectionSect().isOpen());
+        QVERIFY(data.sectorDatabase().isOpen());
         QVERIFY(traceLines(m_work.path()).isEmpty());
 
-        QSqlQuery sectors = data.FDQuerySect();
+        QSqlQuery sectors = data.sectorQuery();
         QVERIFY(sectors.exec("SELECT SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, VOLUMES, "
                              "ZONES FROM LISTESECT ORDER BY SECTEUR"));
         QStringList rows;
@@ -72,7 +72,7 @@ private slots:
                            "[7][1][801][" + pad("Secteur7", 40) + "][" + pad("2/801", 8) + "][" +
                                pad("0,25%", 6) + "][16][" + pad("7001 --> 7801", 25) + "]"}));
 
-        QSqlQuery zones = data.FDQuerySect();
+        QSqlQuery zones = data.sectorQuery();
         QVERIFY(zones.exec("SELECT COUNT(*), SUM(QUANTITE), SUM(NB_FICHIER), "
                            "COUNT(DISTINCT ZONE), MIN(ETAT), MAX(ETAT) FROM DETSECT"));
         QVERIFY(zones.next());
@@ -83,7 +83,7 @@ private slots:
         QCOMPARE(zones.value(4).toString(), QString("A"));
         QCOMPARE(zones.value(5).toString(), QString("A"));
 
-        QSqlQuery some = data.FDQuerySect();
+        QSqlQuery some = data.sectorQuery();
         QVERIFY(some.exec("SELECT ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER FROM DETSECT "
                           "WHERE ZONE IN ('5000', '3001', '3199', '3200', '7001', '7800', '7801') "
                           "ORDER BY ZONE"));
@@ -102,16 +102,16 @@ private slots:
         QTemporaryDir program;
         AppContext context(program.path());
         {
-            TFData data;
-            SectorDatabase::TesteListeSect2(data, context);
-            QSqlQuery change = data.FDQuerySect();
+            DataModule data;
+            SectorDatabase::ensureOpen(data, context);
+            QSqlQuery change = data.sectorQuery();
             QVERIFY(change.exec("UPDATE LISTESECT SET NOM = 'Rayon jeunesse' WHERE SECTEUR = 3"));
-            data.FDConnectionSect().commit();
-            data.disconnectSect();
+            data.sectorDatabase().commit();
+            data.closeSectorDatabase();
         }
-        TFData again;
-        SectorDatabase::TesteListeSect2(again, context);
-        QSqlQuery read = again.FDQuerySect();
+        DataModule again;
+        SectorDatabase::ensureOpen(again, context);
+        QSqlQuery read = again.sectorQuery();
         QVERIFY(read.exec("SELECT NOM FROM LISTESECT WHERE SECTEUR = 3"));
         QVERIFY(read.next());
         QCOMPARE(read.value(0).toString().trimmed(), QString("Rayon jeunesse"));
@@ -127,9 +127,9 @@ private slots:
             damaged.write(QByteArray(8192, '\x5a'));
         }
         const QByteArray before = digest(path);
-        TFData data;
-        SectorDatabase::TesteListeSect2(data, context); // swallowed, not raised
-        QVERIFY(!data.FDConnectionSect().isOpen());
+        DataModule data;
+        SectorDatabase::ensureOpen(data, context); // swallowed, not raised
+        QVERIFY(!data.sectorDatabase().isOpen());
         QCOMPARE(digest(path), before);
         const QStringList trace = traceLines(m_work.path());
         QCOMPARE(trace.size(), 1);
@@ -139,16 +139,16 @@ private slots:
     void unwritableProgramFolderIsAnError() {
         QTemporaryDir program;
         AppContext context(program.path() + "/missing");
-        TFData data;
-        QVERIFY_THROWS_EXCEPTION(std::exception, SectorDatabase::TesteListeSect2(data, context));
+        DataModule data;
+        QVERIFY_THROWS_EXCEPTION(std::exception, SectorDatabase::ensureOpen(data, context));
     }
 
     void tableRulesRunWhenAttached() {
         QTemporaryDir program;
         AppContext context(program.path());
-        TFData data;
-        SectorDatabase::TesteListeSect2(data, context);
-        RuleTable *table = data.FDTableSect();
+        DataModule data;
+        SectorDatabase::ensureOpen(data, context);
+        RuleTable *table = data.sectorTable();
         table->setTable("LISTESECT");
         table->setSort(0, Qt::AscendingOrder);
         table->setEditStrategy(QSqlTableModel::OnManualSubmit);
@@ -179,12 +179,12 @@ private slots:
                                       "after derived", "deleted"}));
 
         // Held changes reach the database only when applied.
-        QSqlQuery before = data.FDQuerySect();
+        QSqlQuery before = data.sectorQuery();
         QVERIFY(before.exec("SELECT COUNT(*) FROM LISTESECT"));
         QVERIFY(before.next());
         QCOMPARE(before.value(0).toInt(), 4);
         QVERIFY(table->submitAll());
-        QSqlQuery after = data.FDQuerySect();
+        QSqlQuery after = data.sectorQuery();
         QVERIFY(after.exec("SELECT MAXIMUM, ZONES FROM LISTESECT WHERE SECTEUR = 3"));
         QVERIFY(after.next());
         QCOMPARE(after.value(0).toInt(), 100);

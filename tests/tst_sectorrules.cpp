@@ -1,9 +1,9 @@
-#include "data/tfdata.h"
-#include "i18n/translate.h"
-#include "sectors/sectordatabase.h"
-#include "sectors/sectorrules.h"
-#include "shell/appcontext.h"
-#include "shell/errors.h"
+#include "core/data/datamodule.h"
+#include "core/i18n/translation.h"
+#include "core/sectors/sectordatabase.h"
+#include "core/sectors/sectorrules.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/errors.h"
 #include "support/scriptedinteraction.h"
 
 #include <QDir>
@@ -18,7 +18,7 @@ namespace {
 struct Sectors {
     QTemporaryDir dir;
     AppContext context{dir.path()};
-    TFData data;
+    DataModule data;
     QStringList messages;
     int hidden = 0;
     int column = -2;
@@ -27,11 +27,11 @@ struct Sectors {
     RuleTable *table = nullptr;
 
     Sectors() {
-        SectorDatabase::TesteListeSect2(data, context);
+        SectorDatabase::ensureOpen(data, context);
         if (!SectorRules::openTables(data))
             qFatal("cannot open the sector tables");
         SectorRules::attach(data, area);
-        table = data.FDTableSect();
+        table = data.sectorTable();
     }
     int rowOf(int sector) const {
         for (int row = 0; row < table->rowCount(); ++row)
@@ -50,7 +50,7 @@ struct Sectors {
         return fields.join('|');
     }
     QStringList zones(const QString &where) {
-        QSqlQuery q = data.FDQuerySect();
+        QSqlQuery q = data.sectorQuery();
         q.exec("SELECT ZONE, COMPTEUR, ETAT, QUANTITE, NB_FICHIER FROM DETSECT WHERE " + where + " ORDER BY ZONE");
         QStringList rows;
         while (q.next())
@@ -71,7 +71,7 @@ class TestSectorRules : public QObject {
 private slots:
     void initTestCase() {
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-        UclTranslate::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
+        Translation::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
         m_start = QDir::currentPath();
         QDir::setCurrent(m_work.path());
     }
@@ -94,7 +94,7 @@ private slots:
 
     void changingTheRangeOfATemplateSector() {
         Sectors s;
-        QSqlQuery empty = s.data.FDQuerySect();
+        QSqlQuery empty = s.data.sectorQuery();
         QVERIFY(empty.exec("UPDATE DETSECT SET ETAT = 'I', NB_FICHIER = 1 WHERE ZONE = '3150'"));
         const int row = s.rowOf(3);
         s.set(row, "MAXIMUM", 100);
@@ -166,8 +166,8 @@ private slots:
         Sectors s;
         ScriptedInteraction ui;
         s.context.currentLanguage = "FR";
-        QVERIFY(!SectorRules::Supprimerlesecteur(s.data, s.rowOf(7), s.context, ui));
-        QCOMPARE(ui.notices, QStringList{UclTranslate::TranslateText("FParam_DelImp", "FR")});
+        QVERIFY(!SectorRules::deleteSector(s.data, s.rowOf(7), s.context, ui));
+        QCOMPARE(ui.notices, QStringList{Translation::lookup("FParam_DelImp", "FR")});
         QCOMPARE(s.count("SECTEUR = 7"), 801);
 
         const int row = s.table->rowCount();
@@ -177,9 +177,9 @@ private slots:
         s.set(row, "MAXIMUM", 3);
         QVERIFY(s.table->post(row, true));
         QVERIFY(s.table->submitAll());
-        s.data.Suppression = false;
-        QVERIFY(SectorRules::Supprimerlesecteur(s.data, s.rowOf(4), s.context, ui));
-        QVERIFY(s.data.Suppression);
+        s.data.sectorDeleted = false;
+        QVERIFY(SectorRules::deleteSector(s.data, s.rowOf(4), s.context, ui));
+        QVERIFY(s.data.sectorDeleted);
         QCOMPARE(s.count("SECTEUR = 4"), 0);
         QVERIFY(s.table->submitAll());
         QCOMPARE(s.rowOf(4), -1);

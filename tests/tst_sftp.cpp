@@ -1,5 +1,5 @@
 #include "support/servers.h"
-#include "upload/uqvftp.h"
+#include "core/upload/sftpclient.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -10,8 +10,8 @@
 
 #include "support/files.h"
 
-using UQVFtp::EnvoiSFTP;
-using UQVFtp::TestSFTP;
+using Sftp::sendFile;
+using Sftp::testConnection;
 
 namespace {
 
@@ -58,14 +58,14 @@ private slots:
         QVERIFY2(m_server.start(&error), qPrintable(error));
         m_startDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_work.path()));
-        UQVFtp::setKnownHostsFile(m_work.filePath("known_hosts"));
+        Sftp::setKnownHostsFile(m_work.filePath("known_hosts"));
     }
     void cleanupTestCase() { QDir::setCurrent(m_startDir); }
 
     void passwordLogInIntoTheLoginFolder() {
         const QString file = countFile("Stk3001.txt", "3001,9782070360024,00002\r\n");
-        UQVFtp::ErrorList errors;
-        QVERIFY2(EnvoiSFTP(m_host, m_user, m_password, "", "", m_server.port(), file, &errors),
+        Sftp::ErrorList errors;
+        QVERIFY2(sendFile(m_host, m_user, m_password, "", "", m_server.port(), file, &errors),
                  qPrintable(errors.value("Error")));
         QCOMPARE(readFile(m_server.home() + "/Stk3001.txt"), QByteArray("3001,9782070360024,00002\r\n"));
         // The first meeting stored the server's key.
@@ -74,25 +74,25 @@ private slots:
 
     void missingDirectoryIsMadeOnce() {
         const QString file = countFile("Stk3002.txt", "a\r\n");
-        QVERIFY(EnvoiSFTP(m_host, m_user, m_password, "", "inbox", m_server.port(), file, nullptr));
-        QVERIFY(EnvoiSFTP(m_host, m_user, m_password, "", "inbox", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, m_password, "", "inbox", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, m_password, "", "inbox", m_server.port(), file, nullptr));
         QCOMPARE(readFile(m_server.home() + "/inbox/Stk3002.txt"), QByteArray("a\r\n"));
         // Only one level is made.
-        UQVFtp::ErrorList errors;
-        QVERIFY(!EnvoiSFTP(m_host, m_user, m_password, "", "a/b", m_server.port(), file, &errors));
+        Sftp::ErrorList errors;
+        QVERIFY(!sendFile(m_host, m_user, m_password, "", "a/b", m_server.port(), file, &errors));
         QVERIFY(errors.value("Error").contains("a/b"));
     }
 
     void remoteFileIsReplacedAndKeepsTheLocalTime() {
         const QString file = countFile("Stk3003.txt", "first version, longer\r\n");
-        QVERIFY(EnvoiSFTP(m_host, m_user, m_password, "", "", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, m_password, "", "", m_server.port(), file, nullptr));
         writeFile(file, "second\r\n");
         const QDateTime stamp(QDate(2026, 3, 14), QTime(9, 26, 53));
         QFile local(file);
         QVERIFY(local.open(QIODevice::ReadWrite));
         QVERIFY(local.setFileTime(stamp, QFileDevice::FileModificationTime));
         local.close();
-        QVERIFY(EnvoiSFTP(m_host, m_user, m_password, "", "", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, m_password, "", "", m_server.port(), file, nullptr));
         QCOMPARE(readFile(m_server.home() + "/Stk3003.txt"), QByteArray("second\r\n"));
         QCOMPARE(QFileInfo(m_server.home() + "/Stk3003.txt").lastModified(), stamp);
     }
@@ -108,49 +108,49 @@ private slots:
     void keyFormats() {
         QFETCH(QString, key);
         const QString file = countFile("Stk4001.txt", "k\r\n");
-        UQVFtp::ErrorList errors;
+        Sftp::ErrorList errors;
         // No password: only the key can open the session.
-        QVERIFY2(EnvoiSFTP(m_host, m_user, "", key, "", m_server.port(), file, &errors),
+        QVERIFY2(sendFile(m_host, m_user, "", key, "", m_server.port(), file, &errors),
                  qPrintable(errors.value("Error")));
-        QVERIFY(TestSFTP(m_host, m_user, "", key, "", m_server.port()));
+        QVERIFY(testConnection(m_host, m_user, "", key, "", m_server.port()));
         // The key given by its full path works for the upload.
-        QVERIFY(EnvoiSFTP(m_host, m_user, "", m_work.filePath(key), "", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, "", m_work.filePath(key), "", m_server.port(), file, nullptr));
     }
 
     void refusals() {
         const QString file = countFile("Stk5001.txt", "r\r\n");
-        UQVFtp::ErrorList errors{{"Error", "earlier"}};
-        QVERIFY(!EnvoiSFTP(m_host, m_user, "wrong", "", "", m_server.port(), file, &errors));
+        Sftp::ErrorList errors{{"Error", "earlier"}};
+        QVERIFY(!sendFile(m_host, m_user, "wrong", "", "", m_server.port(), file, &errors));
         QVERIFY(errors.value("Error").contains("Authentication refused"));
         // A login of blanks sets no user name: the server sees another account.
-        QVERIFY(!EnvoiSFTP(m_host, "   ", m_password, "", "", m_server.port(), file, nullptr));
-        QVERIFY(!TestSFTP(m_host, m_user, "wrong", "", "", m_server.port()));
+        QVERIFY(!sendFile(m_host, "   ", m_password, "", "", m_server.port(), file, nullptr));
+        QVERIFY(!testConnection(m_host, m_user, "wrong", "", "", m_server.port()));
         // A text naming no file is a passphrase for the user's own keys; the password still
         // lets the call in.
-        QVERIFY(EnvoiSFTP(m_host, m_user, m_password, "no such key", "", m_server.port(), file, nullptr));
-        QVERIFY(!EnvoiSFTP(m_host, m_user, m_password, "", "", m_server.port(),
+        QVERIFY(sendFile(m_host, m_user, m_password, "no such key", "", m_server.port(), file, nullptr));
+        QVERIFY(!sendFile(m_host, m_user, m_password, "", "", m_server.port(),
                            m_work.filePath("missing.txt"), nullptr));
-        QVERIFY(!EnvoiSFTP(m_host, m_user, m_password, "", "", freePort(), file, nullptr));
-        QVERIFY(TestSFTP(m_host, m_user, m_password, "", "tested", m_server.port()));
+        QVERIFY(!sendFile(m_host, m_user, m_password, "", "", freePort(), file, nullptr));
+        QVERIFY(testConnection(m_host, m_user, m_password, "", "tested", m_server.port()));
         QVERIFY(QFileInfo(m_server.home() + "/tested").isDir());
     }
 
     // Last: it changes the server's key.
     void changedHostKeyIsRefused() {
         const QString file = countFile("Stk6001.txt", "h\r\n");
-        QVERIFY(EnvoiSFTP(m_host, m_user, m_password, "", "", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, m_password, "", "", m_server.port(), file, nullptr));
         const QByteArray stored = readFile(m_work.filePath("known_hosts"));
         QString error;
         QVERIFY2(m_server.restartWithNewHostKey(&error), qPrintable(error));
         QFile::remove(m_server.home() + "/Stk6001.txt");
-        UQVFtp::ErrorList errors;
-        QVERIFY(!EnvoiSFTP(m_host, m_user, m_password, "", "", m_server.port(), file, &errors));
+        Sftp::ErrorList errors;
+        QVERIFY(!sendFile(m_host, m_user, m_password, "", "", m_server.port(), file, &errors));
         const QString message = errors.value("Error");
         QVERIFY2(message.contains("127.0.0.1") && message.contains(m_work.filePath("known_hosts")),
                  qPrintable(message));
         QVERIFY(!QFile::exists(m_server.home() + "/Stk6001.txt"));
         QCOMPARE(readFile(m_work.filePath("known_hosts")), stored); // not overwritten
-        QVERIFY(!TestSFTP(m_host, m_user, m_password, "", "", m_server.port()));
+        QVERIFY(!testConnection(m_host, m_user, m_password, "", "", m_server.port()));
     }
 };
 

@@ -1,6 +1,6 @@
-#include "device/bridge.h"
-#include "shell/appcontext.h"
-#include "shell/startup.h"
+#include "core/device/bridge.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/startup.h"
 
 #include <QDir>
 #include <QFile>

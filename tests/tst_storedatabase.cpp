@@ -1,4 +1,4 @@
-#include "data/tfdata.h"
+#include "core/data/datamodule.h"
 #include "support/firebirdserver.h"
 
 #include <QCoreApplication>
@@ -31,40 +31,40 @@ private slots:
     }
 
     void loadInfosSetsTheAccount() {
-        TFData data;
-        data.LoadInfosQR();
-        QCOMPARE(data.fbParams().value("User_Name"), QString("QUOREL"));
-        QCOMPARE(data.fbParams().value("Password"), QString("Qz7391r#"));
-        QCOMPARE(data.fbParams().value("RoleName"), QString("RQRAPP"));
-        QCOMPARE(data.fbParams().value("CharacterSet"), QString("WIN1252"));
+        DataModule data;
+        data.setStoreAccount();
+        QCOMPARE(data.storeParams().value("User_Name"), QString("QUOREL"));
+        QCOMPARE(data.storeParams().value("Password"), QString("Qz7391r#"));
+        QCOMPARE(data.storeParams().value("RoleName"), QString("RQRAPP"));
+        QCOMPARE(data.storeParams().value("CharacterSet"), QString("WIN1252"));
     }
 
     void inventoryFolderIsReadTrimmed() {
-        TFData data;
-        data.LoadInfosQR();
-        QCOMPARE(data.GetCheminInv(m_server.connectionString(m_store)), QString("/srv/inventaire/"));
-        QVERIFY(data.FDConnectionFB().isOpen());
+        DataModule data;
+        data.setStoreAccount();
+        QCOMPARE(data.inventoryFolder(m_server.connectionString(m_store)), QString("/srv/inventaire/"));
+        QVERIFY(data.storeDatabase().isOpen());
         // The parameters are now exactly those of the lookup: no character set any more.
-        QVERIFY(!data.fbParams().contains("CharacterSet"));
-        QVERIFY(!data.fbParams().contains("SQLDialect"));
-        QCOMPARE(data.fbParams().items().first().first, QString("Database"));
+        QVERIFY(!data.storeParams().contains("CharacterSet"));
+        QVERIFY(!data.storeParams().contains("SQLDialect"));
+        QCOMPARE(data.storeParams().items().first().first, QString("Database"));
     }
 
     void theRoleIsWhatGrantsTheReading() {
         // The same account without the role may not read the table.
-        TFData data;
-        data.fbParams().set("Database", m_server.connectionString(m_store));
-        data.fbParams().set("User_Name", "QUOREL");
-        data.fbParams().set("Password", "Qz7391r#");
-        QVERIFY(data.openFB());
-        QSqlQuery query(data.FDConnectionFB());
+        DataModule data;
+        data.storeParams().set("Database", m_server.connectionString(m_store));
+        data.storeParams().set("User_Name", "QUOREL");
+        data.storeParams().set("Password", "Qz7391r#");
+        QVERIFY(data.openStore());
+        QSqlQuery query(data.storeDatabase());
         QVERIFY(!query.exec("Select SDP_PATH from SYSDEFPATH"));
     }
 
     void missingRowGivesNothingAndKeepsTheConnection() {
-        TFData data;
-        QCOMPARE(data.GetCheminInv(m_server.connectionString(m_withoutRow)), QString());
-        QVERIFY(data.FDConnectionFB().isOpen());
+        DataModule data;
+        QCOMPARE(data.inventoryFolder(m_server.connectionString(m_withoutRow)), QString());
+        QVERIFY(data.storeDatabase().isOpen());
     }
 
     void unreachableOrWrongDatabaseGivesNothing_data() {
@@ -74,9 +74,9 @@ private slots:
     }
     void unreachableOrWrongDatabaseGivesNothing() {
         QFETCH(QString, database);
-        TFData data;
-        QCOMPARE(data.GetCheminInv(database), QString());
-        QVERIFY(!data.FDConnectionFB().isOpen());
+        DataModule data;
+        QCOMPARE(data.inventoryFolder(database), QString());
+        QVERIFY(!data.storeDatabase().isOpen());
     }
 };
 

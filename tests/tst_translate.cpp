@@ -1,6 +1,6 @@
-#include "i18n/translate.h"
-#include "i18n/translateform.h"
-#include "shell/panel.h"
+#include "core/i18n/translation.h"
+#include "gui/translatewindow.h"
+#include "gui/panel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -80,7 +80,7 @@ private slots:
                    "[NL]\n"
                    "FTest.Label1=Etiket\n");
         file.close();
-        UclTranslate::setLanguageFile(m_lng);
+        Translation::setLanguageFile(m_lng);
     }
 
     void lookupGivesTheStoredText_data() {
@@ -98,12 +98,12 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QString, language);
         QFETCH(QString, expected);
-        QCOMPARE(UclTranslate::TranslateText(key, language), expected);
+        QCOMPARE(Translation::lookup(key, language), expected);
     }
 
     void formTakesTheTextsOfItsElements() {
         TestWindow w;
-        UclTranslate::TranslateForm(&w.window, "FR");
+        Translation::translateWindow(&w.window, "FR");
         QCOMPARE(w.window.windowTitle(), QString("Titre"));
         QCOMPARE(w.panel->caption(), QString("Panneau"));
         QCOMPARE(w.label1->text(), QString::fromUtf8("Étiquette"));
@@ -118,20 +118,20 @@ private slots:
 
     void otherLanguageKeepsDesignTexts() {
         TestWindow w;
-        UclTranslate::TranslateForm(&w.window, "DE");
+        Translation::translateWindow(&w.window, "DE");
         QCOMPARE(w.window.windowTitle(), QString("Design title"));
         QCOMPARE(w.label1->text(), QString("Design label 1"));
         QCOMPARE(w.panel->caption(), QString("Design panel"));
     }
 
     void missingFileChangesNothing() {
-        UclTranslate::setLanguageFile(m_dir.filePath("absent.lng"));
+        Translation::setLanguageFile(m_dir.filePath("absent.lng"));
         TestWindow w;
-        UclTranslate::TranslateForm(&w.window, "FR");
+        Translation::translateWindow(&w.window, "FR");
         QCOMPARE(w.window.windowTitle(), QString("Design title"));
         QCOMPARE(w.button->text(), QString("Design button"));
-        QCOMPARE(UclTranslate::TranslateText("FTest.Label1", "FR"), QString());
-        UclTranslate::setLanguageFile(m_lng);
+        QCOMPARE(Translation::lookup("FTest.Label1", "FR"), QString());
+        Translation::setLanguageFile(m_lng);
     }
 };
 

@@ -1,11 +1,11 @@
-#include "i18n/translate.h"
-#include "shell/appcontext.h"
-#include "shell/errors.h"
+#include "core/i18n/translation.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/errors.h"
 #include "support/scriptedinteraction.h"
 #include "support/servers.h"
-#include "upload/ftpclient.h"
-#include "upload/upload.h"
-#include "upload/uqvftp.h"
+#include "core/upload/ftpclient.h"
+#include "core/upload/upload.h"
+#include "core/upload/sftpclient.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,7 +65,7 @@ class TestUpload : public QObject {
     QTemporaryDir m_work; // the current directory, where the key file is written
     QString m_startDir;
 
-    QString sauveOk() const { return UclTranslate::TranslateText("SAUVEOK", "FR"); }
+    QString sauveOk() const { return Translation::lookup("SAUVEOK", "FR"); }
 
     void restartFtp(bool tls, const QString &drop = {}) {
         m_ftp.stop();
@@ -75,13 +75,13 @@ class TestUpload : public QObject {
 
 private slots:
     void initTestCase() {
-        UclTranslate::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
+        Translation::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
         QString error;
         QVERIFY2(m_ftp.start(false, {}, &error), qPrintable(error));
         QVERIFY2(m_ssh.start(&error), qPrintable(error));
         m_startDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(m_work.path()));
-        UQVFtp::setKnownHostsFile(m_work.filePath("known_hosts"));
+        Sftp::setKnownHostsFile(m_work.filePath("known_hosts"));
     }
     void cleanupTestCase() { QDir::setCurrent(m_startDir); }
     void cleanup() {
@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(Upload::run(shop.context, ui, ftp).end, End::Cancelled);
         QVERIFY(QFile::exists(shop.count + "Stk3001.txt"));
         QVERIFY(names(m_ftp.root()).isEmpty());
-        QCOMPARE(ui.questions, QStringList{UclTranslate::TranslateText("Button2_Msg1", "FR")});
+        QCOMPARE(ui.questions, QStringList{Translation::lookup("Button2_Msg1", "FR")});
     }
 
     void emptyCountFolderStillEndsWithTheMessage() {

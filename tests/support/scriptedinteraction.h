@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/userinteraction.h"
+#include "core/platform/userinteraction.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,0 +1,110 @@
+#include "cli/commands.h"
+#include "cli/terminalinteraction.h"
+#include "core/data/datamodule.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/errors.h"
+#include "core/platform/programfolder.h"
+#include "core/platform/startup.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <exception>
+
+namespace {
+
+const char *const kCommands =
+    "Commands:\n"
+    "  status          Show the handheld state, the count folder and the number of\n"
+    "                  count files waiting to be sent.\n"
+    "  dump [--yes]    Dump the connected handheld: write a count file per counted zone,\n"
+    "                  record the sectors, clear the dumped lines on the handheld.\n"
+    "  upload [--yes]  Send the waiting count files to the head office's server and\n"
+    "                  move them into the save folder.\n"
+    "\n"
+    "Questions are answered Yes with --yes; without it they are asked on the terminal,\n"
+    "or answered No when there is none.\n"
+    "\n"
+    "Exit status: 0 done, 1 error, 2 usage error, 3 cancelled at a question,\n"
+    "4 nothing to dump.\n";
+
+int usageError(const QString &message) {
+    QTextStream err(stderr);
+    err << "korvello-cli: " << message << Qt::endl
+        << "Try 'korvello-cli --help'." << Qt::endl;
+    return CliCommands::Usage;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvello-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVELLO_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Korvello from the command line: the stock-taking operations for "
+                       "scripts, scheduled tasks and machines without a screen.\n\n") +
+        QString::fromLatin1(kCommands));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and exit."));
+    parser.addOption(help);
+    parser.addVersionOption();
+    const QCommandLineOption home(QStringLiteral("home"),
+                                  QStringLiteral("Use DIR as the program folder (settings, log, "
+                                                 "databases) instead of the executable's."),
+                                  QStringLiteral("DIR"));
+    parser.addOption(home);
+    const QCommandLineOption yes(QStringLiteral("yes"),
+                                 QStringLiteral("Answer Yes to every question (dump, upload)."));
+    parser.addOption(yes);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command to run."),
+                                 QStringLiteral("COMMAND"));
+
+    if (!parser.parse(app.arguments()))
+        return usageError(parser.errorText());
+    if (parser.isSet(help)) {
+        QTextStream(stdout) << parser.helpText();
+        return CliCommands::Done;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        QTextStream(stdout) << "korvello-cli " << KORVELLO_VERSION << Qt::endl;
+        return CliCommands::Done;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return usageError(QStringLiteral("no command given."));
+    const QString command = positional.first();
+    const QStringList known{QStringLiteral("status"), QStringLiteral("dump"), QStringLiteral("upload")};
+    if (!known.contains(command))
+        return usageError(QStringLiteral("unknown command '%1'.").arg(command));
+    if (positional.size() > 1)
+        return usageError(QStringLiteral("'%1' takes no arguments.").arg(command));
+    if (parser.isSet(yes) && command == QLatin1String("status"))
+        return usageError(QStringLiteral("'status' asks nothing; --yes does not apply."));
+
+    QTextStream out(stdout);
+    try {
+        AppContext context(ProgramFolder::resolve(parser.value(home)));
+        Startup::prepare(context);
+        context.currentLanguage =
+            context.config().readString(QStringLiteral("CONF"), QStringLiteral("LNG"),
+                                        QStringLiteral("NL"));
+        DataModule data;
+        TerminalInteraction ui(parser.isSet(yes));
+        QTextStream err(stderr);
+        if (command == QLatin1String("upload"))
+            return CliCommands::upload(context, ui, out, err);
+        if (command == QLatin1String("dump"))
+            return CliCommands::dump(context, data, ui, out, err);
+        return CliCommands::status(context, data, out);
+    } catch (const KorvelloError &error) {
+        QTextStream(stderr) << "korvello-cli: " << error.message() << Qt::endl;
+    } catch (const std::exception &error) {
+        QTextStream(stderr) << "korvello-cli: " << error.what() << Qt::endl;
+    }
+    return CliCommands::Error;
+}

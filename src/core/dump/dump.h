@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/dump/countdatabase.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class AppContext;
+class DataModule;
+class UserInteraction;
+
+// The dump of a handheld: what the dump window (and korvello-cli dump) does, with no window.
+namespace Dump {
+
+inline const QString kNumeric = QStringLiteral("Numérique");
+
+// The window around the dump: the device watch and the upload button.
+struct Hooks {
+    std::function<void()> watchOff;
+    std::function<void()> watchOn;
+    std::function<void()> startUpload;
+};
+
+struct Activation {
+    enum class State {
+        NoHandheld,       // not connected: nothing pulled
+        SeveralHandhelds, // the tool refuses to choose: nothing pulled
+        NoTable,          // no count database, or one without "GCD"
+        EmptyTable,       // "GCD" holds no line: told to the user and logged
+        Zones,
+    };
+    State state = State::NoHandheld;
+    QList<CountDatabase::ZoneQuantity> zones;
+};
+
+// The dump window's activation: the dump mode defaults to numeric until read; with a
+// handheld, the working copy is refreshed, the zones are listed, and the first time the
+// dump mode is read from the handheld's "Param.txt".
+Activation activate(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath);
+
+struct Outcome {
+    enum class End {
+        NothingToDo, // no handheld, several handhelds, or no zone listed
+        Cancelled,   // at an already-dumped question: nothing deleted, nothing pushed
+        Completed,
+    };
+    End end = End::NothingToDo;
+    QStringList written; // count files written, in order
+};
+
+// "Vidage": the numeric dump when the dump mode is "Numérique", else the alphanumeric one.
+// Raises KorvelloError when a count file cannot be written, a zone cannot name a file, or
+// the sector database fails; the handheld then keeps every line.
+Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
+            const Hooks &hooks);
+Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
+                        const QString &adbPath, const Hooks &hooks);
+Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &ui,
+                             const QString &adbPath, const Hooks &hooks);
+
+// "Quitter": folders made sure of, working copy closed, temporary folder removed.
+void quit(AppContext &context, DataModule &data);
+
+// Why a text cannot be a plain file name in the count folder, or empty when it can.
+QString fileNameProblem(const QString &name);
+
+} // namespace Dump

@@ -1,0 +1,40 @@
+#include "core/i18n/translation.h"
+
+#include "core/platform/inifile.h"
+#include "core/platform/programfolder.h"
+
+#include <QFile>
+
+namespace {
+QString &languageFilePath() {
+    static QString path;
+    return path;
+}
+} // namespace
+
+namespace Translation {
+
+QString languageFile() {
+    if (languageFilePath().isEmpty())
+        languageFilePath() = ProgramFolder::ofExecutable() + QStringLiteral("/korvello.lng");
+    return languageFilePath();
+}
+
+void setLanguageFile(const QString &path) { languageFilePath() = path; }
+
+QString lookup(const QString &key, const QString &language) {
+    return IniFile(languageFile()).readString(language, key, QString());
+}
+
+QString translatedCaption(const QString &key, const QString &language, const QString &current) {
+    const QString path = languageFile();
+    if (!QFile::exists(path))
+        return current;
+    QString text = IniFile(path).readString(language, key, current);
+    const qsizetype marker = text.indexOf(QLatin1String("[ "));
+    if (marker >= 0)
+        text.replace(marker, 2, QLatin1String(" "));
+    return text;
+}
+
+} // namespace Translation

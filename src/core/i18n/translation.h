@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// Text lookup in the language file (sections "FR" and "NL", key = text). The file is read
+// with the configuration file's rules; nothing is cached, so an edited file takes effect at
+// the next lookup.
+namespace Translation {
+
+// The language file: "korvello.lng" next to the executables unless set otherwise (tests).
+QString languageFile();
+void setLanguageFile(const QString &path);
+
+// The text of key in the section named by language; empty when the file, the section or the
+// key is missing. The "[ " marker stays in the text.
+QString lookup(const QString &key, const QString &language);
+
+// The text of key with the current text as default and the first "[ " turned into a blank:
+// what the window translation sets on an element. Nothing changes when the file is missing.
+QString translatedCaption(const QString &key, const QString &language, const QString &current);
+
+} // namespace Translation

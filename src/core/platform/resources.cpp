@@ -1,0 +1,21 @@
+#include "core/platform/resources.h"
+
+#include "core/platform/errors.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace Resources {
+
+void extract(const QString &name, const QString &path) {
+    QFile resource(QStringLiteral(":/") + name);
+    if (!resource.open(QIODevice::ReadOnly))
+        throw KorvelloError(QStringLiteral("The program lacks its resource %1.").arg(name));
+    // Written whole or not at all: a half-written database would look like a damaged one.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(resource.readAll()) != resource.size() ||
+        !out.commit())
+        throw KorvelloError(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+}
+
+} // namespace Resources

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class DataModule;
+
+// What a numeric dump records in the sector database for each zone it handles.
+namespace SectorBook {
+
+// c of r as a percentage: at most two decimals, no trailing zeros, the locale's decimal
+// separator, then "%" (1 of 200 gives "0,5%" with a comma). Raises KorvelloError for an
+// empty range (r of 0 or less).
+QString percentText(int counted, int range);
+
+// Records the dump of zone (a sector digit followed by the zone number) with quantity:
+// creates or updates the sector's LISTESECT row (range, volume, progress) and the zone's
+// DETSECT row, adding rows for the zones skipped when the range grows (never over an
+// existing row). One transaction per zone. Raises KorvelloError on a database error.
+void recordZone(DataModule &data, const QString &zone, qint64 quantity);
+
+} // namespace SectorBook
