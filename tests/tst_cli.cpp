@@ -20,6 +20,10 @@ class TestCli : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        Translation::setLanguageFile(QStringLiteral(KORVELLO_BIN_DIR "/korvello.lng"));
+    }
+
     void help() {
         const CliRun run = runCli({"--help"});
         QCOMPARE(run.exitCode, 0);
@@ -69,9 +73,10 @@ private slots:
         adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", "Alpha\r\n");
         const CliRun run = runCli({"--home", home.path(), "status"});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QString("Handheld: connected\nCount folder: %1\nWaiting count files: 3\n"
-                                  "Dump mode: Alpha\nZones: 2\n  A1\t2\n  B2\t5\n")
-                              .arg(count));
+        QCOMPARE(run.out, QStringList({cliText("AppConnecte"), cliText("Cli_DossierComptage", {count}),
+                                       cliText("Cli_EnAttente", {"3"}), cliText("Cli_ModeVidage", {"Alpha"}),
+                                       cliText("Cli_Zones", {"2"}), "  A1\t2", "  B2\t5", ""})
+                              .join('\n'));
         QCOMPARE(adb.calls().size(), 3); // devices, and the two pulls; nothing pushed
         QVERIFY(!QFile::exists(count + "Temp")); // a look leaves nothing behind
     }
@@ -82,8 +87,10 @@ private slots:
         writeFile(home.filePath("Korvello.conf"), "[CONF]\nADB=" + adb.prefix().toUtf8() + "\n");
         const CliRun run = runCli({"--home", home.path(), "status"});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QString("Handheld: disconnected\nCount folder: %1/Files/\nWaiting count files: 0\n")
-                              .arg(home.path()));
+        QCOMPARE(run.out, QStringList({cliText("AppDeConnecte"),
+                                       cliText("Cli_DossierComptage", {home.path() + "/Files/"}),
+                                       cliText("Cli_EnAttente", {"0"}), ""})
+                              .join('\n'));
         QFile conf(home.filePath("Korvello.conf"));
         QVERIFY(conf.open(QIODevice::ReadOnly));
         QVERIFY(conf.readAll().endsWith("FTP_AVAILABLE=0\n\n[FTP]\nCHECK=0\n"));

@@ -498,7 +498,7 @@ private slots:
         b.adb.setDevices({});
         const CliRun run = runCli({"--home", b.dir.path(), "dump"});
         QCOMPARE(run.exitCode, 4);
-        QVERIFY(run.err.contains("no handheld"));
+        QVERIFY(run.err.contains(cliText("Cli_PasDePortable")));
     }
 };
 

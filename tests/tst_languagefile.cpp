@@ -70,7 +70,7 @@ QStringList requiredKeys() {
 QSet<QString> keysUsedBySources() {
     QSet<QString> keys;
     const QRegularExpression call(
-        QStringLiteral("(?:\\btr|lookup)\\(\\s*(?:QStringLiteral\\()?\"([^\"]+)\""));
+        QStringLiteral("(?:\\btr|lookup|message)\\(\\s*(?:QStringLiteral\\()?\"([^\"]+)\""));
     QDirIterator it(QStringLiteral(KORVELLO_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {

@@ -304,7 +304,7 @@ private slots:
 
         run = runCli(home + QStringList{"upload", "--yes"});
         QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.contains("Sent: 2"), qPrintable(run.out));
+        QVERIFY2(run.out.contains(cliText("Cli_Envoyes", {"2"}, "FR")), qPrintable(run.out));
         QVERIFY(run.out.contains(sauveOk()));
         QCOMPARE(names(shop.save), (QStringList{"Stk3001.txt", "Stk3002.txt"}));
 

@@ -25,13 +25,15 @@ bool detect(AppContext &context) {
 int status(AppContext &context, DataModule &data, QTextStream &out) {
     const bool connected = detect(context);
     const QString countFolder = context.countFolder(FolderDefaults::Files);
-    out << "Handheld: " << (connected ? "connected" : "disconnected") << Qt::endl;
-    out << "Count folder: " << countFolder << Qt::endl;
-    out << "Waiting count files: " << CountFiles::waiting(countFolder).size() << Qt::endl;
+    out << context.tr(connected ? QStringLiteral("AppConnecte") : QStringLiteral("AppDeConnecte"))
+        << Qt::endl;
+    out << context.tr(QStringLiteral("Cli_DossierComptage")).arg(countFolder) << Qt::endl;
+    out << context.tr(QStringLiteral("Cli_EnAttente")).arg(CountFiles::waiting(countFolder).size())
+        << Qt::endl;
     if (!connected)
         return Done;
     if (context.readyHandhelds > 1) {
-        out << "Handhelds: " << context.readyHandhelds << " (one at a time, please)" << Qt::endl;
+        out << context.tr(QStringLiteral("FVidage_Plusieurs")) << Qt::endl;
         return Done;
     }
     // A look at the handheld leaves nothing behind.
@@ -42,39 +44,39 @@ int status(AppContext &context, DataModule &data, QTextStream &out) {
               : QList<CountDatabase::ZoneQuantity>();
     const auto mode = CountDatabase::readDumpMode(context.toolsPrefix, dumpFolder);
     CountDatabase::removeTempFolder(data, dumpFolder);
-    out << "Dump mode: " << mode.value_or(Dump::kNumeric) << Qt::endl;
+    out << context.tr(QStringLiteral("Cli_ModeVidage")).arg(mode.value_or(Dump::kNumeric)) << Qt::endl;
     if (!table) {
-        out << "Zones: no count table on the handheld" << Qt::endl;
+        out << context.tr(QStringLiteral("Cli_PasDeTable")) << Qt::endl;
         return Done;
     }
-    out << "Zones: " << zones.size() << Qt::endl;
+    out << context.tr(QStringLiteral("Cli_Zones")).arg(zones.size()) << Qt::endl;
     for (const CountDatabase::ZoneQuantity &zone : zones)
         out << "  " << zone.zone << "\t" << zone.quantity << Qt::endl;
     return Done;
 }
 
 int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream &out, QTextStream &err) {
-    auto nothing = [&](const char *why) {
-        err << "korvello-cli: nothing to dump: " << why << Qt::endl;
+    auto nothing = [&](const QString &why) {
+        err << "korvello-cli: " << context.tr(QStringLiteral("Cli_RienAVider")).arg(why) << Qt::endl;
         return NothingToDo;
     };
     try {
         if (!detect(context))
-            return nothing("no handheld connected");
+            return nothing(context.tr(QStringLiteral("Cli_PasDePortable")));
         const Dump::Activation activation = Dump::activate(context, data, ui, context.toolsPrefix);
         switch (activation.state) {
         case Dump::Activation::State::NoHandheld:
-            return nothing("no handheld connected");
+            return nothing(context.tr(QStringLiteral("Cli_PasDePortable")));
         case Dump::Activation::State::SeveralHandhelds:
-            return nothing("several handhelds are connected; plug in one at a time");
+            return nothing(context.tr(QStringLiteral("FVidage_Plusieurs")));
         case Dump::Activation::State::NoTable:
-            return nothing("the handheld has no count table \"GCD\"");
+            return nothing(context.tr(QStringLiteral("Cli_PasDeTable")));
         case Dump::Activation::State::EmptyTable:
-            return nothing("the handheld holds no counted zone");
+            return nothing(context.tr(QStringLiteral("FVidage_Pasfichier")));
         case Dump::Activation::State::Zones:
             break;
         }
-        out << "Dump mode: " << context.dumpMode << Qt::endl;
+        out << context.tr(QStringLiteral("Cli_ModeVidage")).arg(context.dumpMode) << Qt::endl;
         Dump::Hooks hooks;
         // The upload that follows a dump tells its own outcome; the dump has run to its end
         // whatever that is.
@@ -82,15 +84,14 @@ int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream
         const Dump::Outcome outcome = Dump::run(context, data, ui, context.toolsPrefix, hooks);
         switch (outcome.end) {
         case Dump::Outcome::End::NothingToDo:
-            return nothing("no zone to dump");
+            return nothing(context.tr(QStringLiteral("Cli_AucuneZone")));
         case Dump::Outcome::End::Cancelled:
-            err << "korvello-cli: dump ended at a question; nothing was deleted from the handheld"
-                << Qt::endl;
+            err << "korvello-cli: " << context.tr(QStringLiteral("Cli_VidageArrete")) << Qt::endl;
             return Cancelled;
         case Dump::Outcome::End::Completed:
             break;
         }
-        out << "Count files written: " << outcome.written.size() << Qt::endl;
+        out << context.tr(QStringLiteral("Cli_FichiersEcrits")).arg(outcome.written.size()) << Qt::endl;
     } catch (const KorvelloError &error) {
         err << "korvello-cli: " << error.message() << Qt::endl;
         return Error;
@@ -109,7 +110,7 @@ int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStre
     }
     switch (outcome.end) {
     case Upload::Outcome::End::Cancelled:
-        err << "korvello-cli: upload cancelled" << Qt::endl;
+        err << "korvello-cli: " << context.tr(QStringLiteral("Cli_EnvoiAnnule")) << Qt::endl;
         return Cancelled;
     case Upload::Outcome::End::NotConnected:
         err << "korvello-cli: " << outcome.error << Qt::endl;
@@ -117,10 +118,10 @@ int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStre
     case Upload::Outcome::End::Completed:
         break;
     }
-    out << "Sent: " << outcome.sent.size() << Qt::endl;
+    out << context.tr(QStringLiteral("Cli_Envoyes")).arg(outcome.sent.size()) << Qt::endl;
     for (qsizetype i = 0; i < outcome.failed.size(); ++i)
-        out << "Not sent, left in the count folder: " << outcome.failed.at(i) << " ("
-            << outcome.failures.at(i) << ")" << Qt::endl;
+        out << context.tr(QStringLiteral("Cli_NonEnvoye")).arg(outcome.failed.at(i), outcome.failures.at(i))
+            << Qt::endl;
     return Done;
 }
 

@@ -90,9 +90,8 @@ int main(int argc, char **argv) {
     try {
         AppContext context(ProgramFolder::resolve(parser.value(home)));
         Startup::prepare(context);
-        context.currentLanguage =
-            context.config().readString(QStringLiteral("CONF"), QStringLiteral("LNG"),
-                                        QStringLiteral("NL"));
+        context.setLanguage(context.config().readString(
+            QStringLiteral("CONF"), QStringLiteral("LNG"), QStringLiteral("NL")));
         DataModule data;
         TerminalInteraction ui(parser.isSet(yes));
         QTextStream err(stderr);

@@ -245,8 +245,8 @@ void MainWindow::refreshOnActivation() {
         ~Reset() { flag = false; }
     } reset{m_activating};
 
-    m_context.currentLanguage = m_context.config().readString(
-        QStringLiteral("CONF"), QStringLiteral("LNG"), QStringLiteral("NL"));
+    m_context.setLanguage(m_context.config().readString(
+        QStringLiteral("CONF"), QStringLiteral("LNG"), QStringLiteral("NL")));
     m_languageChoice->setCurrentIndex(m_languageChoice->findText(m_context.currentLanguage));
     Translation::translateWindow(this, m_context.currentLanguage);
     showDumpModeLabel();
@@ -266,7 +266,7 @@ void MainWindow::changeLanguage() {
     const QString chosen = m_languageChoice->currentText();
     if (chosen == m_context.currentLanguage)
         return;
-    m_context.currentLanguage = chosen;
+    m_context.setLanguage(chosen);
     m_context.config().writeString(QStringLiteral("CONF"), QStringLiteral("LNG"), chosen);
     Translation::translateWindow(this, chosen);
     showDumpModeLabel();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/i18n/translation.h"
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -23,4 +25,14 @@ inline CliRun runCli(const QStringList &args,
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
+}
+
+// A text of the language file korvello-cli reads, in its default language (Dutch) unless
+// told otherwise; %1, %2 filled in.
+inline QString cliText(const QString &key, const QStringList &args = {},
+                       const QString &language = QStringLiteral("NL")) {
+    QString text = Translation::lookup(key, language);
+    for (const QString &arg : args)
+        text = text.arg(arg);
+    return text;
 }

@@ -3,6 +3,7 @@
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
 #include "core/platform/cp1252.h"
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 
 #include <QDir>
@@ -22,8 +23,7 @@ QSqlQuery run(const QSqlDatabase &db, const QString &statement, const QVariantLi
         query.addBindValue(value);
     ok = ok && query.exec();
     if (!ok)
-        throw KorvelloError(QStringLiteral("The handheld's count database could not be read "
-                                           "(%1): %2")
+        throw KorvelloError(Translation::message(QStringLiteral("Dump_BaseIllisible"))
                                 .arg(db.databaseName(), query.lastError().text()));
     return query;
 }

@@ -70,23 +70,21 @@ QByteArray countFileContent(const QString &zone, const CountDatabase::ZoneLines 
 }
 
 // Writes the count file and its copy in the save folder, each whole or not at all.
-void writeCountFile(const Settings &s, const QString &name, const QByteArray &content) {
+void writeCountFile(const AppContext &context, const Settings &s, const QString &name,
+                    const QByteArray &content) {
     QString error;
     if (!FileOps::writeDurably(s.countFolder + name, content, &error))
-        throw KorvelloError(QStringLiteral("The count file could not be written (%1). Nothing was "
-                                           "deleted from the handheld.").arg(error));
+        throw KorvelloError(context.tr(QStringLiteral("Dump_FichierKo")).arg(error));
     if (!FileOps::writeDurably(s.saveFolder + name, content, &error))
-        throw KorvelloError(QStringLiteral("The count file could not be copied into the save folder "
-                                           "(%1). Nothing was deleted from the handheld.").arg(error));
+        throw KorvelloError(context.tr(QStringLiteral("Dump_SauveKo")).arg(error));
 }
 
 // Both folders must take files before the first one is written: a copy that silently fails
 // would lose the record of a dumped zone.
-void makeFolders(const Settings &s) {
+void makeFolders(const AppContext &context, const Settings &s) {
     for (const QString &folder : {s.countFolder, s.saveFolder})
         if (!QDir().mkpath(folder))
-            throw KorvelloError(QStringLiteral("The folder %1 cannot be created. Nothing was dumped; "
-                                               "the handheld keeps every line.").arg(folder));
+            throw KorvelloError(context.tr(QStringLiteral("Dump_DossierKo")).arg(folder));
 }
 
 QStringList saveFolderNames(const QString &saveFolder, bool withHidden) {
@@ -201,20 +199,20 @@ void deleteAndReport(const AppContext &context, const QSqlDatabase &db, UserInte
 
 } // namespace
 
-QString fileNameProblem(const QString &name) {
+QString fileNameProblem(const AppContext &context, const QString &name) {
     if (name.isEmpty())
-        return QStringLiteral("it is empty");
+        return context.tr(QStringLiteral("Dump_NomVide"));
     if (name == QLatin1String(".") || name.contains(QLatin1String("..")))
-        return QStringLiteral("it holds \"..\"");
+        return context.tr(QStringLiteral("Dump_NomPoints"));
     static const QString forbidden = QStringLiteral("/\\<>:\"|?*");
     for (QChar c : name) {
         if (c.unicode() < 32 || c.unicode() == 127)
-            return QStringLiteral("it holds a control character");
+            return context.tr(QStringLiteral("Dump_NomControle"));
         if (forbidden.contains(c))
-            return QStringLiteral("it holds the character %1").arg(c);
+            return context.tr(QStringLiteral("Dump_NomCaractere")).arg(c);
     }
     if (name.endsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char('.')))
-        return QStringLiteral("it ends with a blank or a point");
+        return context.tr(QStringLiteral("Dump_NomFin"));
     return QString();
 }
 
@@ -272,15 +270,12 @@ Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
     static const QRegularExpression numeric(QStringLiteral("^[0-9]{2,4}$"));
     for (const ZoneQuantity &zone : p.toDump)
         if (!numeric.match(zone.zone).hasMatch())
-            throw KorvelloError(QStringLiteral("The zone \"%1\" is not a numeric zone code (a sector "
-                                               "digit and a zone number). Nothing was dumped; the "
-                                               "handheld keeps every line.").arg(zone.zone));
+            throw KorvelloError(context.tr(QStringLiteral("Dump_ZoneNonNumerique")).arg(zone.zone));
     // A new workstation has no sector database yet. One that cannot be opened stops the dump
     // here, before a count file is written without its sector records.
     SectorDatabase::ensureOpen(data, context);
     if (!data.sectorDatabase().isOpen())
-        throw KorvelloError(QStringLiteral("The sector database %1 cannot be opened. Nothing was "
-                                           "dumped; the handheld keeps every line.")
+        throw KorvelloError(context.tr(QStringLiteral("Dump_BaseSecteursKo"))
                                 .arg(SectorDatabase::path(context)));
     data.sectorTable()->detachBeforePost();
     data.sectorTable()->detachAfterPost();
@@ -294,7 +289,7 @@ Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
         return outcome;
     }
 
-    makeFolders(s);
+    makeFolders(context, s);
     const QHash<QString, CountDatabase::ZoneLines> zones = CountDatabase::readZones(db);
     QStringList saved = saveFolderNames(s.saveFolder, false);
     QString report;
@@ -311,7 +306,7 @@ Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
         if (lines.total != 0) {
             const QString name = QStringLiteral("Stk") + z + QStringLiteral(".txt");
             report += QStringLiteral("\r- ") + name;
-            writeCountFile(s, name, countFileContent(z, lines, numericQuantity));
+            writeCountFile(context, s, name, countFileContent(z, lines, numericQuantity));
             saved << name;
             outcome.written << name;
         }
@@ -354,26 +349,24 @@ Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &
 
     const QHash<QString, CountDatabase::ZoneLines> zones = CountDatabase::readZones(db);
     auto startTime = [&](const QString &z) {
-        const QString heure = zones.value(z).startTime;
-        return heure.mid(0, 2) + heure.mid(3, 2);
+        const QString time = zones.value(z).startTime;
+        return time.mid(0, 2) + time.mid(3, 2);
     };
     // Every name is checked before anything is written or deleted.
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
     for (const ZoneQuantity &zone : p.toDump) {
         const QString name = zone.zone + paddedQuantity(zones.value(zone.zone).total) +
                              QLatin1Char('_') + today + startTime(zone.zone) + QStringLiteral(".txt");
-        const QString problem = fileNameProblem(name);
+        const QString problem = fileNameProblem(context, name);
         if (!problem.isEmpty()) {
             ui.progressEnd();
             if (hooks.watchOn)
                 hooks.watchOn();
-            throw KorvelloError(QStringLiteral("The zone \"%1\" cannot name a count file (%2). Nothing "
-                                               "was dumped; the handheld keeps every line.")
-                                    .arg(zone.zone, problem));
+            throw KorvelloError(context.tr(QStringLiteral("Dump_NomZoneKo")).arg(zone.zone, problem));
         }
     }
 
-    makeFolders(s);
+    makeFolders(context, s);
     QStringList saved = saveFolderNames(s.saveFolder, true);
     auto dumpedBefore = [&](const QString &z) {
         for (const QString &name : std::as_const(saved)) {
@@ -397,7 +390,7 @@ Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &
         const QString name = z + paddedQuantity(lines.total) + QLatin1Char('_') + date + startTime(z) +
                              QStringLiteral(".txt");
         report += QStringLiteral("\r- ") + name;
-        writeCountFile(s, name, countFileContent(z, lines, paddedQuantity));
+        writeCountFile(context, s, name, countFileContent(z, lines, paddedQuantity));
         saved << name;
         outcome.written << name;
     }

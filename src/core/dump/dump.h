@@ -64,6 +64,6 @@ Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &
 void quit(AppContext &context, DataModule &data);
 
 // Why a text cannot be a plain file name in the count folder, or empty when it can.
-QString fileNameProblem(const QString &name);
+QString fileNameProblem(const AppContext &context, const QString &name);
 
 } // namespace Dump

@@ -10,6 +10,10 @@ QString &languageFilePath() {
     static QString path;
     return path;
 }
+QString &messageLanguageValue() {
+    static QString language = QStringLiteral("NL");
+    return language;
+}
 } // namespace
 
 namespace Translation {
@@ -24,6 +28,13 @@ void setLanguageFile(const QString &path) { languageFilePath() = path; }
 
 QString lookup(const QString &key, const QString &language) {
     return IniFile(languageFile()).readString(language, key, QString());
+}
+
+void setMessageLanguage(const QString &language) { messageLanguageValue() = language; }
+
+QString message(const QString &key) {
+    const QString text = lookup(key, messageLanguageValue());
+    return text.isEmpty() ? key : text;
 }
 
 QString translatedCaption(const QString &key, const QString &language, const QString &current) {

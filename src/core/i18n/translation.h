@@ -15,6 +15,13 @@ void setLanguageFile(const QString &path);
 // key is missing. The "[ " marker stays in the text.
 QString lookup(const QString &key, const QString &language);
 
+// The language of messages raised where no window or command is at hand (a configuration
+// file that cannot be written, the log): set with the user's language, "NL" until then.
+void setMessageLanguage(const QString &language);
+// The text of key in that language; the key itself when the language file lacks it, so a
+// message is never blank.
+QString message(const QString &key);
+
 // The text of key with the current text as default and the first "[ " turned into a blank:
 // what the window translation sets on an element. Nothing changes when the file is missing.
 QString translatedCaption(const QString &key, const QString &language, const QString &current);

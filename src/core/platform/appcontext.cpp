@@ -29,6 +29,11 @@ QString AppContext::tr(const QString &key) const {
     return Translation::lookup(key, currentLanguage);
 }
 
+void AppContext::setLanguage(const QString &language) {
+    currentLanguage = language;
+    Translation::setMessageLanguage(language);
+}
+
 QString withTrailingSeparator(const QString &folder) {
     if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
         return folder;

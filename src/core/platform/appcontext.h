@@ -34,6 +34,9 @@ public:
     // Text of one language-file key in the current language.
     QString tr(const QString &key) const;
 
+    // Sets the current language, for this context's texts and for the messages of the layers
+    // below it.
+    void setLanguage(const QString &language);
     QString currentLanguage = QStringLiteral("NL");
     QString toolsPrefix;
     HandheldState handheldState = HandheldState::Undetermined;

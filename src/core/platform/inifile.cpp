@@ -1,6 +1,7 @@
 #include "core/platform/inifile.h"
 
 #include "core/platform/cp1252.h"
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 #include "core/platform/textutil.h"
 
@@ -127,7 +128,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     if (QFile::exists(m_path)) {
         const auto existing = readLines(m_path);
         if (!existing)
-            throw KorvelloError(QStringLiteral("Cannot read the file %1 to change \"%2\".")
+            throw KorvelloError(Translation::message(QStringLiteral("Err_IniLecture"))
                                     .arg(m_path, key));
         file = *existing;
     }
@@ -156,7 +157,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         if (out.commit())
             return;
     }
-    throw KorvelloError(QStringLiteral("Cannot write \"%1\" to the file %2: %3")
+    throw KorvelloError(Translation::message(QStringLiteral("Err_IniEcriture"))
                             .arg(key, m_path, out.errorString()));
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 
 #include <QFile>
@@ -29,7 +30,7 @@ void writeLine(QFile &file, const QString &message) {
     const QByteArray line = Cp1252::encode(LogFile::stamp(QDateTime::currentDateTime()) + message) +
                             QByteArrayLiteral("\r\n");
     if (file.write(line) != line.size())
-        throw KorvelloError(QStringLiteral("Cannot write to the log file %1: %2")
+        throw KorvelloError(Translation::message(QStringLiteral("Err_LogEcriture"))
                                 .arg(file.fileName(), file.errorString()));
 }
 
@@ -48,14 +49,14 @@ void append(const AppContext &context, const QString &message) {
     QFile file(context.logPath());
     const bool isNew = !file.exists();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        throw KorvelloError(QStringLiteral("Cannot open the log file %1: %2")
+        throw KorvelloError(Translation::message(QStringLiteral("Err_LogOuverture"))
                                 .arg(file.fileName(), file.errorString()));
     if (isNew)
         writeLine(file, context.tr(QStringLiteral("FChargeDB_CreaLog")));
     writeLine(file, message);
     file.close();
     if (file.error() != QFileDevice::NoError)
-        throw KorvelloError(QStringLiteral("Cannot write to the log file %1: %2")
+        throw KorvelloError(Translation::message(QStringLiteral("Err_LogEcriture"))
                                 .arg(file.fileName(), file.errorString()));
 }
 

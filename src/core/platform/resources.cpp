@@ -1,5 +1,6 @@
 #include "core/platform/resources.h"
 
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 
 #include <QFile>
@@ -10,12 +11,12 @@ namespace Resources {
 void extract(const QString &name, const QString &path) {
     QFile resource(QStringLiteral(":/") + name);
     if (!resource.open(QIODevice::ReadOnly))
-        throw KorvelloError(QStringLiteral("The program lacks its resource %1.").arg(name));
+        throw KorvelloError(Translation::message(QStringLiteral("Err_Ressource")).arg(name));
     // Written whole or not at all: a half-written database would look like a damaged one.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(resource.readAll()) != resource.size() ||
         !out.commit())
-        throw KorvelloError(QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+        throw KorvelloError(Translation::message(QStringLiteral("Err_Ecriture")).arg(path, out.errorString()));
 }
 
 } // namespace Resources

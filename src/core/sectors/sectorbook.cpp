@@ -1,6 +1,7 @@
 #include "core/sectors/sectorbook.h"
 
 #include "core/data/datamodule.h"
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 
 #include <QLocale>
@@ -23,7 +24,7 @@ public:
             query.addBindValue(value);
         ok = ok && query.exec();
         if (!ok)
-            throw KorvelloError(QStringLiteral("Sector database: %1").arg(query.lastError().text()));
+            throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(query.lastError().text()));
         return query;
     }
 
@@ -108,8 +109,7 @@ void record(Statements &sql, const QString &zone, qint64 quantity) {
 
 QString percentText(int counted, int range) {
     if (range <= 0)
-        throw KorvelloError(QStringLiteral("The zone range of a sector is empty (its maximum is "
-                                           "below its minimum); correct it in the settings."));
+        throw KorvelloError(Translation::message(QStringLiteral("Sect_PlageVide")));
     const double value = double(counted) / double(range) * 100.0;
     const QLocale locale;
     QString text = locale.toString(value, 'f', 2);
@@ -128,7 +128,7 @@ QString percentText(int counted, int range) {
 void recordZone(DataModule &data, const QString &zone, qint64 quantity) {
     QSqlDatabase db = data.sectorDatabase();
     if (!db.isOpen())
-        throw KorvelloError(QStringLiteral("The sector database is not open: %1").arg(db.lastError().text()));
+        throw KorvelloError(Translation::message(QStringLiteral("Sect_NonOuverte")).arg(db.lastError().text()));
     Statements sql(db);
     db.transaction();
     try {
@@ -138,7 +138,7 @@ void recordZone(DataModule &data, const QString &zone, qint64 quantity) {
         throw;
     }
     if (!db.commit())
-        throw KorvelloError(QStringLiteral("Sector database: %1").arg(db.lastError().text()));
+        throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(db.lastError().text()));
 }
 
 } // namespace SectorBook

@@ -3,6 +3,7 @@
 #include "core/data/datamodule.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 #include "core/platform/resources.h"
 
@@ -50,7 +51,7 @@ void trace(const QString &line) {
     flat.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QByteArray bytes = Cp1252::encode(flat) + QByteArrayLiteral("\r\n");
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
-        throw KorvelloError(QStringLiteral("Cannot write the trace file log.txt: %1")
+        throw KorvelloError(Translation::message(QStringLiteral("Err_Trace"))
                                 .arg(file.errorString()));
 }
 

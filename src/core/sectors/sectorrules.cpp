@@ -3,6 +3,7 @@
 #include "core/data/datamodule.h"
 #include "core/sectors/sectorbook.h"
 #include "core/platform/appcontext.h"
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 #include "core/platform/userinteraction.h"
 
@@ -24,7 +25,7 @@ void exec(const QSqlDatabase &db, const QString &sql, const QVariantList &values
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!ok || !query.exec())
-        throw KorvelloError(QStringLiteral("Sector database: %1").arg(query.lastError().text()));
+        throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(query.lastError().text()));
 }
 
 } // namespace
@@ -120,7 +121,7 @@ void afterSectorWritten(DataModule &data, const QSqlRecord &record) {
         exists.prepare(QStringLiteral("SELECT 1 FROM DETSECT WHERE ZONE = ?"));
         exists.addBindValue(zone);
         if (!exists.exec())
-            throw KorvelloError(QStringLiteral("Sector database: %1").arg(exists.lastError().text()));
+            throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(exists.lastError().text()));
         if (!exists.next())
             exec(db, QStringLiteral("INSERT INTO DETSECT (ZONE, SECTEUR, COMPTEUR, ETAT, QUANTITE, NB_FICHIER) "
                                     "VALUES (?, ?, ?, 'A', 0, 0)"),

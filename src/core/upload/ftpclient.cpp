@@ -1,5 +1,6 @@
 #include "core/upload/ftpclient.h"
 
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 
 #include <QDateTime>
@@ -208,7 +209,7 @@ void FtpClient::changeDir(const QString &directory) {
 void FtpClient::append(const QString &localPath, const QString &remoteName) {
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
-        throw KorvelloError(QStringLiteral("Cannot read %1: %2").arg(localPath, file.errorString()));
+        throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture")).arg(localPath, file.errorString()));
     // In ASCII mode libcurl turns each line feed into CR LF on the wire; the count files
     // already end their lines with CR LF, which would then reach the server as CR CR LF.
     Source source{file.readAll().replace("\r\n", "\n")};

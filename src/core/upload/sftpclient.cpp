@@ -1,5 +1,6 @@
 #include "core/upload/sftpclient.h"
 
+#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 #include "core/platform/textutil.h"
 #include "core/upload/puttykey.h"
@@ -116,7 +117,7 @@ public:
     void upload(const QString &localFile) {
         QFile local(localFile);
         if (!local.open(QIODevice::ReadOnly))
-            throw KorvelloError(QStringLiteral("Cannot read %1: %2").arg(localFile, local.errorString()));
+            throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture")).arg(localFile, local.errorString()));
         const QDateTime modified = QFileInfo(local).lastModified();
         const QByteArray remote = (m_directory + QFileInfo(localFile).fileName()).toUtf8();
         sftp_file file = sftp_open(m_sftp, remote.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
