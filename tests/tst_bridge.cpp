@@ -23,17 +23,20 @@ private slots:
         const QString f = "/home/shop/korvello";
         QTest::newRow("pull count database")
             << Bridge::pullCountDatabase(p, c) << "/opt/adb tools/adb"
-            << QStringList{"pull",
-                           "/storage/emulated/0/Android/data/com.korvello.scanner/files/Inventaire.s3db",
-                           "/srv/Inv \"Q\"; Files//Temp/Inventaire.s3db"};
+            << QStringList{
+                   "pull",
+                   "/storage/emulated/0/Android/data/com.korvello.scanner/files/Inventaire.s3db",
+                   "/srv/Inv \"Q\"; Files//Temp/Inventaire.s3db"};
         QTest::newRow("pull handheld temporary folder")
             << Bridge::pullHandheldTempFolder(p, c) << "/opt/adb tools/adb"
-            << QStringList{"pull", "/storage/emulated/0/Android/data/com.korvello.scanner/files/tmp/",
+            << QStringList{"pull",
+                           "/storage/emulated/0/Android/data/com.korvello.scanner/files/tmp/",
                            "/srv/Inv \"Q\"; Files//Temp/"};
         QTest::newRow("push count database")
             << Bridge::pushCountDatabase(p, c) << "/opt/adb tools/adb"
-            << QStringList{"push", "/srv/Inv \"Q\"; Files//Temp/Inventaire.s3db",
-                           "/storage/emulated/0/Android/data/com.korvello.scanner/files/Inventaire.s3db"};
+            << QStringList{
+                   "push", "/srv/Inv \"Q\"; Files//Temp/Inventaire.s3db",
+                   "/storage/emulated/0/Android/data/com.korvello.scanner/files/Inventaire.s3db"};
         QTest::newRow("push article database")
             << Bridge::pushArticleDatabase(p, f) << "/opt/adb tools/adb"
             << QStringList{"push", "/home/shop/korvello/GenCodBD.s3db",
@@ -55,8 +58,8 @@ private slots:
         QTest::newRow("nothing") << "" << false;
         QTest::newRow("heading only") << "List of devices attached\r\n\r\n" << false;
         QTest::newRow("one ready") << "List of devices attached\r\nR58M1\tdevice\r\n\r\n" << true;
-        QTest::newRow("one unauthorized")
-            << "List of devices attached\nR58M1\tunauthorized\n\n" << false;
+        QTest::newRow("one unauthorized") << "List of devices attached\nR58M1\tunauthorized\n\n"
+                                          << false;
         QTest::newRow("daemon start then one ready")
             << "* daemon not running; starting now at tcp:5037\n* daemon started successfully\n"
                "List of devices attached\nR58M1\tdevice\n\n"

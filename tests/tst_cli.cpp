@@ -12,9 +12,7 @@
 #include "support/cli.h"
 #include "support/files.h"
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -63,7 +61,8 @@ private slots:
             db.setDatabaseName(home.filePath("handheld.s3db"));
             QVERIFY(db.open());
             QSqlQuery q(db);
-            q.exec("CREATE TABLE GCD (ZONE TEXT, Code TEXT, Quantite INTEGER, Heure TEXT, Valide TEXT)");
+            q.exec("CREATE TABLE GCD (ZONE TEXT, Code TEXT, Quantite INTEGER, Heure TEXT, Valide "
+                   "TEXT)");
             q.exec("INSERT INTO GCD VALUES ('A1', '9782070360024', 2, '10:00:00', 'O')");
             q.exec("INSERT INTO GCD VALUES ('B2', '9782070360024', 5, '10:00:00', 'N')");
             db.close();
@@ -73,11 +72,12 @@ private slots:
         adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", "Alpha\r\n");
         const CliRun run = runCli({"--home", home.path(), "status"});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, QStringList({cliText("AppConnecte"), cliText("Cli_DossierComptage", {count}),
-                                       cliText("Cli_EnAttente", {"3"}), cliText("Cli_ModeVidage", {"Alpha"}),
-                                       cliText("Cli_Zones", {"2"}), "  A1\t2", "  B2\t5", ""})
-                              .join('\n'));
-        QCOMPARE(adb.calls().size(), 3); // devices, and the two pulls; nothing pushed
+        QCOMPARE(run.out,
+                 QStringList({cliText("AppConnecte"), cliText("Cli_DossierComptage", {count}),
+                              cliText("Cli_EnAttente", {"3"}), cliText("Cli_ModeVidage", {"Alpha"}),
+                              cliText("Cli_Zones", {"2"}), "  A1\t2", "  B2\t5", ""})
+                     .join('\n'));
+        QCOMPARE(adb.calls().size(), 3);         // devices, and the two pulls; nothing pushed
         QVERIFY(!QFile::exists(count + "Temp")); // a look leaves nothing behind
     }
 

@@ -69,12 +69,12 @@ private slots:
         QTest::addColumn<int>("lines");
         QTest::addColumn<QList<ZoneQuantity>>("expected");
         QTest::newRow("all") << int(Lines::All)
-                             << QList<ZoneQuantity>{{"3001", 5}, {"A'B", 4}, {"MIX", 3},
-                                                    {"OTH", 11}, {"Z0", 0}};
-        QTest::newRow("validated") << int(Lines::Validated)
-                                   << QList<ZoneQuantity>{{"3001", 5}, {"MIX", 1}, {"Z0", 0}};
-        QTest::newRow("not validated") << int(Lines::NotValidated)
-                                       << QList<ZoneQuantity>{{"A'B", 4}, {"MIX", 2}};
+                             << QList<ZoneQuantity>{
+                                    {"3001", 5}, {"A'B", 4}, {"MIX", 3}, {"OTH", 11}, {"Z0", 0}};
+        QTest::newRow("validated")
+            << int(Lines::Validated) << QList<ZoneQuantity>{{"3001", 5}, {"MIX", 1}, {"Z0", 0}};
+        QTest::newRow("not validated")
+            << int(Lines::NotValidated) << QList<ZoneQuantity>{{"A'B", 4}, {"MIX", 2}};
     }
     void summaries() {
         QFETCH(int, lines);
@@ -145,11 +145,13 @@ private slots:
         QTest::addColumn<bool>("numeric");
         QTest::newRow("UTF-8") << QByteArray("Num\xc3\xa9rique\r\nsecond") << "Numérique" << true;
         QTest::newRow("Windows-1252") << QByteArray("Num\xe9rique\r\n") << "Numérique" << true;
-        QTest::newRow("UTF-8 with BOM") << QByteArray("\xef\xbb\xbfNum\xc3\xa9rique\n") << "Numérique" << true;
+        QTest::newRow("UTF-8 with BOM")
+            << QByteArray("\xef\xbb\xbfNum\xc3\xa9rique\n") << "Numérique" << true;
         QTest::newRow("no line end") << QByteArray("Num\xc3\xa9rique") << "Numérique" << true;
         QTest::newRow("lower case") << QByteArray("num\xc3\xa9rique\r\n") << "numérique" << false;
         QTest::newRow("no accent") << QByteArray("Numerique\r\n") << "Numerique" << false;
-        QTest::newRow("trailing blank") << QByteArray("Num\xc3\xa9rique \r\n") << "Numérique " << false;
+        QTest::newRow("trailing blank")
+            << QByteArray("Num\xc3\xa9rique \r\n") << "Numérique " << false;
         QTest::newRow("other mode") << QByteArray("Alpha\n") << "Alpha" << false;
         QTest::newRow("empty") << QByteArray() << "" << false;
     }

@@ -2,9 +2,9 @@
 #include "core/device/bridge.h"
 #include "core/dump/dump.h"
 #include "core/i18n/translation.h"
-#include "core/sectors/sectordatabase.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
+#include "core/sectors/sectordatabase.h"
 #include "support/adbdouble.h"
 #include "support/cli.h"
 #include "support/scriptedinteraction.h"
@@ -34,8 +34,6 @@ struct Row {
     QString valide;
 };
 
-
-
 QByteArray countDatabase(const QString &folder, const QList<Row> &rows) {
     const QString path = folder + "/handheld.s3db";
     QFile::remove(path);
@@ -49,7 +47,8 @@ QByteArray countDatabase(const QString &folder, const QList<Row> &rows) {
                "Heure TEXT, Valide TEXT)");
         db.transaction();
         for (const Row &row : rows) {
-            q.prepare("INSERT INTO GCD (ZONE, Code, Quantite, Heure, Valide) VALUES (?, ?, ?, ?, ?)");
+            q.prepare(
+                "INSERT INTO GCD (ZONE, Code, Quantite, Heure, Valide) VALUES (?, ?, ?, ?, ?)");
             q.addBindValue(row.zone);
             q.addBindValue(row.code);
             q.addBindValue(row.quantity);
@@ -80,15 +79,17 @@ struct Bench {
         adb.connectOne();
         adb.putFile(Bridge::kCountDatabase, countDatabase(dir.path(), rows));
         QDir().mkpath(save);
-        writeFile(context.configPath(), "[CONF]\nADB=" + adb.prefix().toUtf8() + "\nEDITCHEMIN=" +
-                                            count.toUtf8() + "\nEDITCHEMINSECU=" + save.toUtf8() +
-                                            "\nTRANSAUTO=T\n" + conf);
+        writeFile(context.configPath(),
+                  "[CONF]\nADB=" + adb.prefix().toUtf8() + "\nEDITCHEMIN=" + count.toUtf8() +
+                      "\nEDITCHEMINSECU=" + save.toUtf8() + "\nTRANSAUTO=T\n" + conf);
         context.toolsPrefix = adb.prefix();
         context.currentLanguage = "FR";
         context.handheldState = HandheldState::Connected;
         context.readyHandhelds = 1;
     }
-    void setMode(const QString &mode) { adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", mode.toUtf8() + "\r\n"); }
+    void setMode(const QString &mode) {
+        adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", mode.toUtf8() + "\r\n");
+    }
     Dump::Activation activate() { return Dump::activate(context, data, ui, context.toolsPrefix); }
     Dump::Outcome run() {
         Dump::Hooks hooks;
@@ -127,18 +128,27 @@ struct Bench {
         return rows;
     }
     QString sector(int s) {
-        const QStringList rows = sql(QString("SELECT SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, "
-                                             "VOLUMES, ZONES FROM LISTESECT WHERE SECTEUR = %1").arg(s));
+        const QStringList rows =
+            sql(QString("SELECT SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, "
+                        "VOLUMES, ZONES FROM LISTESECT WHERE SECTEUR = %1")
+                    .arg(s));
         return rows.value(0);
     }
     QString detail(const QString &zone) {
-        return sql(QString("SELECT ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER, ETAT FROM DETSECT "
-                           "WHERE ZONE = '%1'").arg(zone)).value(0);
+        return sql(QString(
+                       "SELECT ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER, ETAT FROM DETSECT "
+                       "WHERE ZONE = '%1'")
+                       .arg(zone))
+            .value(0);
     }
 };
 
-QString lookup(const char *key) { return Translation::lookup(key, "FR"); }
-QString today() { return QDate::currentDate().toString("yyyyMMdd"); }
+QString lookup(const char *key) {
+    return Translation::lookup(key, "FR");
+}
+QString today() {
+    return QDate::currentDate().toString("yyyyMMdd");
+}
 
 } // namespace
 
@@ -158,7 +168,8 @@ private slots:
     void cleanupTestCase() { QDir::setCurrent(m_startDir); }
 
     void workedExample() {
-        Bench b({{"3200", "9782070360024", 4, "10:00:00", "O"}, {"3200", "9782253004226", 2, "10:01:00", "O"}});
+        Bench b({{"3200", "9782070360024", 4, "10:00:00", "O"},
+                 {"3200", "9782253004226", 2, "10:01:00", "O"}});
         b.sql("DELETE FROM DETSECT WHERE SECTEUR = 3");
         b.sql("DELETE FROM LISTESECT WHERE SECTEUR = 3");
         b.data.sectorDatabase().commit();
@@ -173,7 +184,8 @@ private slots:
         QCOMPARE(b.detail("3001"), QString("3001|0|3|1|0|A"));
         QCOMPARE(b.detail("3199"), QString("3199|0|3|199|0|A"));
         QCOMPARE(b.sql("SELECT COUNT(*) FROM DETSECT WHERE SECTEUR = 3"), QStringList{"200"});
-        QCOMPARE(b.ui.notices, QStringList{"* " + lookup("FVidage_Transok") + " :\r\r- Stk3200.txt"});
+        QCOMPARE(b.ui.notices,
+                 QStringList{"* " + lookup("FVidage_Transok") + " :\r\r- Stk3200.txt"});
         QVERIFY(b.onHandheld().isEmpty()); // dumped lines deleted on the handheld
         QVERIFY(!QFile::exists(b.count + "Temp"));
         QCOMPARE(b.files(b.count), QStringList{"Stk3200.txt"});
@@ -201,11 +213,12 @@ private slots:
             << QStringList{"3201|0|3|201|0|A", "3203|0|3|203|0|A", "3204|1|3|204|1|A"};
         QTest::newRow("zone below the minimum")
             << QStringList{"9002"}
-            << "INSERT INTO LISTESECT VALUES (9, 5, 6, 'Rayon', '0/2', '0%', 0, '9005 --> 9006')" << 9
-            << "9|5|6|Rayon|1/2|50%|1|9005 --> 9006" << QStringList{"9002|1|9|2|1|A"};
+            << "INSERT INTO LISTESECT VALUES (9, 5, 6, 'Rayon', '0/2', '0%', 0, '9005 --> 9006')"
+            << 9 << "9|5|6|Rayon|1/2|50%|1|9005 --> 9006" << QStringList{"9002|1|9|2|1|A"};
         QTest::newRow("gap rows that exist are kept")
             << QStringList{"3150"} << "UPDATE LISTESECT SET MAXIMUM = 100 WHERE SECTEUR = 3" << 3
-            << "3|1|150|Secteur3|2/150|1,33%|7|3001 --> 3200" << QStringList{"3149|0|3|200|0|A", "3150|1|3|150|1|A"};
+            << "3|1|150|Secteur3|2/150|1,33%|7|3001 --> 3200"
+            << QStringList{"3149|0|3|200|0|A", "3150|1|3|150|1|A"};
         QTest::newRow("zero-sum zone counts as dumped")
             << QStringList{"6001"} << "" << 6 << "6|0|1|Secteur6|2/2|100%|4|6000 --> 6000"
             << QStringList{"6001|0|6|1|1|A"};
@@ -241,7 +254,9 @@ private slots:
     }
 
     void numericLineFormat() {
-        Bench b({{"1025", "A1", 42, "", "O"}, {"1025", "A2", 123456, "", "O"}, {"1025", "A3", -5, "", "O"}});
+        Bench b({{"1025", "A1", 42, "", "O"},
+                 {"1025", "A2", 123456, "", "O"},
+                 {"1025", "A3", -5, "", "O"}});
         b.activateAndRun();
         QCOMPARE(readFile(b.count + "Stk1025.txt"),
                  QByteArray("1025,A1,00042\r\n1025,A2,123456\r\n1025,A3,-00005\r\n"));
@@ -251,12 +266,18 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("earlier");
         QTest::addColumn<int>("answer");
-        QTest::newRow("numeric, yes") << "Numérique" << "Stk3002.txt" << int(Answer::Yes);
-        QTest::newRow("numeric, cancel") << "Numérique" << "Stk3002.txt" << int(Answer::Cancel);
+        QTest::newRow("numeric, yes") << "Numérique"
+                                      << "Stk3002.txt" << int(Answer::Yes);
+        QTest::newRow("numeric, cancel") << "Numérique"
+                                         << "Stk3002.txt" << int(Answer::Cancel);
         QTest::newRow("numeric, name merely holding the zone")
-            << "Numérique" << "A3002_x.txt" << int(Answer::Cancel);
-        QTest::newRow("alphanumeric, yes") << "Alpha" << "300200005_202301011000.txt" << int(Answer::Yes);
-        QTest::newRow("alphanumeric, cancel") << "Alpha" << "300200005_202301011000.txt" << int(Answer::Cancel);
+            << "Numérique"
+            << "A3002_x.txt" << int(Answer::Cancel);
+        QTest::newRow("alphanumeric, yes") << "Alpha"
+                                           << "300200005_202301011000.txt" << int(Answer::Yes);
+        QTest::newRow("alphanumeric, cancel")
+            << "Alpha"
+            << "300200005_202301011000.txt" << int(Answer::Cancel);
     }
     void alreadyDumped() {
         QFETCH(QString, mode);
@@ -301,15 +322,19 @@ private slots:
         QCOMPARE(outcome.end, End::Completed);
         QCOMPARE(outcome.written.size(), 2); // 3001 and 3002, with all their lines
         // Only validated lines left the handheld.
-        QCOMPARE(b.onHandheld(), (QList<CountDatabase::ZoneQuantity>{{"3002", 3}, {"3003", 4}, {"3004", 5}}));
+        QCOMPARE(b.onHandheld(),
+                 (QList<CountDatabase::ZoneQuantity>{{"3002", 3}, {"3003", 4}, {"3004", 5}}));
         const QString notice = b.ui.notices.value(0);
         if (mode == "Alpha") {
             QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") + "\r\r - 3002_" + today() +
                                     ".txt\r - 3003_" + today() + ".txt"));
-            QCOMPARE(readFile(b.count + outcome.written[1]), QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
+            QCOMPARE(readFile(b.count + outcome.written[1]),
+                     QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
         } else {
-            QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") + ":\r\r - Stk3002.txt\r - Stk3003.txt"));
-            QCOMPARE(readFile(b.count + "Stk3002.txt"), QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
+            QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") +
+                                    ":\r\r - Stk3002.txt\r - Stk3003.txt"));
+            QCOMPARE(readFile(b.count + "Stk3002.txt"),
+                     QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
         }
     }
 
@@ -347,11 +372,13 @@ private slots:
         QCOMPARE(outcome.end, End::Completed);
         QVERIFY(b.ui.questions.isEmpty());
         const QString d = today();
-        QCOMPARE(outcome.written, (QStringList{"A1200042_" + d + "1047.txt", "L'Ami123456_" + d + "1330.txt",
-                                               "NEG000-5_" + d + ".txt", "R_100001_" + d + "1200.txt",
-                                               "Z000000_" + d + "0705.txt"}));
+        QCOMPARE(outcome.written,
+                 (QStringList{"A1200042_" + d + "1047.txt", "L'Ami123456_" + d + "1330.txt",
+                              "NEG000-5_" + d + ".txt", "R_100001_" + d + "1200.txt",
+                              "Z000000_" + d + "0705.txt"}));
         QCOMPARE(readFile(b.count + "NEG000-5_" + d + ".txt"), QByteArray("NEG,C4,000-5\r\n"));
-        QCOMPARE(readFile(b.save + "A1200042_" + d + "1047.txt"), QByteArray("A12,C1,00040\r\nA12,C2,00002\r\n"));
+        QCOMPARE(readFile(b.save + "A1200042_" + d + "1047.txt"),
+                 QByteArray("A12,C1,00040\r\nA12,C2,00002\r\n"));
         QCOMPARE(b.watchOn, 1);
         QVERIFY(!QFile::exists(b.dir.path() + "/ListeSectBD.fdb")); // no sector records
     }
@@ -359,11 +386,16 @@ private slots:
     void unsafeZonesStopBeforeAnything_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("zone");
-        QTest::newRow("separator") << "Alpha" << "../escape";
-        QTest::newRow("backslash") << "Alpha" << "a\\b";
-        QTest::newRow("control character") << "Alpha" << "a\tb";
-        QTest::newRow("forbidden on Windows") << "Alpha" << "a?b";
-        QTest::newRow("numeric mode, not numeric") << "Numérique" << "3/01";
+        QTest::newRow("separator") << "Alpha"
+                                   << "../escape";
+        QTest::newRow("backslash") << "Alpha"
+                                   << "a\\b";
+        QTest::newRow("control character") << "Alpha"
+                                           << "a\tb";
+        QTest::newRow("forbidden on Windows") << "Alpha"
+                                              << "a?b";
+        QTest::newRow("numeric mode, not numeric") << "Numérique"
+                                                   << "3/01";
     }
     void unsafeZonesStopBeforeAnything() {
         QFETCH(QString, mode);
@@ -429,8 +461,8 @@ private slots:
         Bench empty({});
         QCOMPARE(empty.activate().state, Dump::Activation::State::EmptyTable);
         QCOMPARE(empty.ui.notices, QStringList{lookup("FVidage_Pasfichier")});
-        QVERIFY(readFile(empty.context.logPath()).contains(
-            (lookup("FVidage_PasZone") + lookup("FVidage_PasZone2")).toLatin1()));
+        QVERIFY(readFile(empty.context.logPath())
+                    .contains((lookup("FVidage_PasZone") + lookup("FVidage_PasZone2")).toLatin1()));
         QCOMPARE(empty.run().end, End::NothingToDo);
 
         Bench gone({{"3001", "C1", 1, "08:00:00", "O"}});
@@ -465,7 +497,8 @@ private slots:
     }
     void commandLineMatchesTheWindow() {
         QFETCH(QString, mode);
-        const QList<Row> rows{{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"},
+        const QList<Row> rows{{"3001", "C1", 1, "08:00:00", "O"},
+                              {"3002", "C2", 2, "08:30:00", "O"},
                               {"4005", "C3", 7, "09:00:00", "O"}};
         Bench window(rows);
         window.setMode(mode);

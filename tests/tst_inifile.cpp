@@ -98,8 +98,9 @@ private slots:
         ini.writeString("CONF", "lng", "NL");
         ini.writeString("CONF", "VIDAGE", "V");
         ini.writeString("FTP", "LOGIN", "shop");
-        QCOMPARE(readRaw(), QByteArray("; shop settings\r\n[CONF]\r\nLNG=NL\r\nEDITCHEMIN=/srv/count/\r\n"
-                                       "VIDAGE=V\r\n\r\n[FTP]\r\nHOST=h\r\nLOGIN=shop\r\n"));
+        QCOMPARE(readRaw(),
+                 QByteArray("; shop settings\r\n[CONF]\r\nLNG=NL\r\nEDITCHEMIN=/srv/count/\r\n"
+                            "VIDAGE=V\r\n\r\n[FTP]\r\nHOST=h\r\nLOGIN=shop\r\n"));
     }
 
     void eachWriteReachesTheFileAtOnce() {

@@ -56,8 +56,10 @@ private slots:
             QVERIFY2(stamp.match(QString::fromLatin1(line)).hasMatch(), line.constData());
         }
         // Windows-1252 on disk: é is one byte.
-        QVERIFY(lines[0].endsWith("] Cr\xe9" "ation du journal\r"));
-        QVERIFY(lines[1].endsWith("] D\xe9" "but de la copie\r"));
+        QVERIFY(lines[0].endsWith("] Cr\xe9"
+                                  "ation du journal\r"));
+        QVERIFY(lines[1].endsWith("] D\xe9"
+                                  "but de la copie\r"));
         QVERIFY(lines[2].endsWith("] second"));
     }
 

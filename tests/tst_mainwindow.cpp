@@ -1,7 +1,7 @@
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
-#include "gui/dumpwindow.h"
 #include "core/i18n/translation.h"
+#include "gui/dumpwindow.h"
 #include "gui/mainwindow.h"
 #include "gui/panel.h"
 #include "support/adbdouble.h"
@@ -28,7 +28,6 @@
 
 namespace {
 
-
 // Answers the next modal message box, keeping its text.
 void answerNextBox(QString *text, QMessageBox::StandardButton button = QMessageBox::Ok) {
     QTimer::singleShot(0, [=] {
@@ -51,7 +50,8 @@ QString makeCountDatabase(const QString &folder) {
         db.setDatabaseName(path);
         db.open();
         QSqlQuery q(db);
-        q.exec("CREATE TABLE GCD (ZONE TEXT, Code TEXT, Quantite INTEGER, Heure TEXT, Valide TEXT)");
+        q.exec(
+            "CREATE TABLE GCD (ZONE TEXT, Code TEXT, Quantite INTEGER, Heure TEXT, Valide TEXT)");
         q.exec("INSERT INTO GCD VALUES ('3001', '9782070360024', 2, '10:00:00', 'O')");
         q.exec("INSERT INTO GCD VALUES ('3002', '9782253004226', 1, '10:05:00', 'O')");
         db.close();
@@ -142,7 +142,8 @@ private slots:
         window.refreshOnActivation();
         QCOMPARE(window.m_languageChoice->currentIndex(), -1);
         QCOMPARE(window.m_titleLabel->text(), QString());
-        QCOMPARE(window.findChild<QLabel *>("Label5")->text(), QString::fromUtf8("Paramètres")); // design text kept
+        QCOMPARE(window.findChild<QLabel *>("Label5")->text(),
+                 QString::fromUtf8("Paramètres")); // design text kept
     }
 
     void languageChangeWritesOnlyAChange() {
@@ -167,8 +168,8 @@ private slots:
         QTest::addColumn<QByteArray>("conf");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<bool>("uploadOffered");
-        QTest::newRow("no count file") << QByteArray("FTP_AVAILABLE=1\n[FTP]\nCHECK=1\n")
-                                       << QStringList{"notes.txt"} << true;
+        QTest::newRow("no count file")
+            << QByteArray("FTP_AVAILABLE=1\n[FTP]\nCHECK=1\n") << QStringList{"notes.txt"} << true;
         QTest::newRow("three count files")
             << QByteArray("FTP_AVAILABLE=1\n[FTP]\nCHECK=1\n")
             << QStringList{"Stk3001.txt", "STK3002.TXT", "stkA_x.txt", "Stk3003.bak"} << true;
@@ -190,12 +191,16 @@ private slots:
         QVERIFY(QFileInfo(home.dir.filePath("Files")).isDir());
         QVERIFY(window.m_dumpChoice->isVisibleTo(&window));
         QCOMPARE(window.m_uploadChoice->isVisibleTo(&window), uploadOffered);
-        const int waiting = files.filter(QRegularExpression("^stk.*txt$", QRegularExpression::CaseInsensitiveOption)).size();
+        const int waiting =
+            files
+                .filter(QRegularExpression("^stk.*txt$", QRegularExpression::CaseInsensitiveOption))
+                .size();
         if (waiting == 0) {
             QCOMPARE(window.m_uploadButton->text(), lookup("AucunTransfert", "FR"));
             QVERIFY(!window.m_uploadButton->isEnabled());
         } else {
-            QCOMPARE(window.m_uploadButton->text(), lookup("Transfert2", "FR") + " 3 " + lookup("Transfert3", "FR"));
+            QCOMPARE(window.m_uploadButton->text(),
+                     lookup("Transfert2", "FR") + " 3 " + lookup("Transfert3", "FR"));
             QVERIFY(window.m_uploadButton->isEnabled());
         }
         window.closeDumpChoice();
@@ -352,8 +357,8 @@ private slots:
             box->button(QMessageBox::Yes)->click();
         });
         const auto answer = window.askWithCaptions("Envoyer ?", MessageBoxes::BoxType::Confirmation,
-                                                QMessageBox::Yes | QMessageBox::Cancel,
-                                                {"Confirmer", "Annuler"}, "Transfert");
+                                                   QMessageBox::Yes | QMessageBox::Cancel,
+                                                   {"Confirmer", "Annuler"}, "Transfert");
         QCOMPARE(answer, QMessageBox::Yes);
         QCOMPARE(seen, (QStringList{"Transfert", "Confirmer", "Annuler"}));
     }

@@ -1,6 +1,6 @@
-#include "gui/messageboxes.h"
 #include "core/platform/appcontext.h"
 #include "gui/dialoginteraction.h"
+#include "gui/messageboxes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -49,21 +49,28 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("yes");
         QTest::addColumn<QString>("no");
-        QTest::newRow("FR") << "FR" << "Confirmation" << "Oui" << "Non";
-        QTest::newRow("NL") << "NL" << "Bevestiging" << "Ja" << "Nee";
+        QTest::newRow("FR") << "FR"
+                            << "Confirmation"
+                            << "Oui"
+                            << "Non";
+        QTest::newRow("NL") << "NL"
+                            << "Bevestiging"
+                            << "Ja"
+                            << "Nee";
     }
     void question() {
         QFETCH(QString, language);
         QFETCH(QString, title);
         QFETCH(QString, yes);
         QFETCH(QString, no);
-        auto box = MessageBoxes::build("?", "", BoxType::Confirmation,
-                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
-                                       language);
+        auto box =
+            MessageBoxes::build("?", "", BoxType::Confirmation, QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::Yes, language);
         QCOMPARE(box->windowTitle(), title);
         QCOMPARE(box->button(QMessageBox::Yes)->text(), yes);
         QCOMPARE(box->button(QMessageBox::No)->text(), no);
-        QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Yes));
+        QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()),
+                 box->button(QMessageBox::Yes));
     }
 
     void otherLanguageKeepsStandardCaptions() {
@@ -76,8 +83,8 @@ private slots:
     }
 
     void titleOnlyDefaultsForConfirmation() {
-        auto box = MessageBoxes::build("!", "", BoxType::Warning, QMessageBox::Ok,
-                                       QMessageBox::Ok, "FR");
+        auto box =
+            MessageBoxes::build("!", "", BoxType::Warning, QMessageBox::Ok, QMessageBox::Ok, "FR");
         QCOMPARE(box->windowTitle(), QString());
     }
 
@@ -85,17 +92,26 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QString>("fr");
         QTest::addColumn<QString>("nl");
-        QTest::newRow("Ok") << int(QMessageBox::Ok) << "OK" << "OK";
-        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << "Annuler" << "Annuleren";
-        QTest::newRow("Yes") << int(QMessageBox::Yes) << "Oui" << "Ja";
-        QTest::newRow("No") << int(QMessageBox::No) << "Non" << "Nee";
-        QTest::newRow("Help") << int(QMessageBox::Help) << "Aide" << "Help";
-        QTest::newRow("Close") << int(QMessageBox::Close) << "Fermer" << "Afsluiten";
-        QTest::newRow("Ignore") << int(QMessageBox::Ignore) << "Ignorer" << "Negeren";
+        QTest::newRow("Ok") << int(QMessageBox::Ok) << "OK"
+                            << "OK";
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << "Annuler"
+                                << "Annuleren";
+        QTest::newRow("Yes") << int(QMessageBox::Yes) << "Oui"
+                             << "Ja";
+        QTest::newRow("No") << int(QMessageBox::No) << "Non"
+                            << "Nee";
+        QTest::newRow("Help") << int(QMessageBox::Help) << "Aide"
+                              << "Help";
+        QTest::newRow("Close") << int(QMessageBox::Close) << "Fermer"
+                               << "Afsluiten";
+        QTest::newRow("Ignore") << int(QMessageBox::Ignore) << "Ignorer"
+                                << "Negeren";
         QTest::newRow("Retry") << int(QMessageBox::Retry) << QString::fromUtf8("Réessayer")
                                << "Opnieuw proberen";
-        QTest::newRow("Abort") << int(QMessageBox::Abort) << "Abandonner" << "Afbreken";
-        QTest::newRow("All") << int(QMessageBox::YesToAll) << "Tout" << "Alles";
+        QTest::newRow("Abort") << int(QMessageBox::Abort) << "Abandonner"
+                               << "Afbreken";
+        QTest::newRow("All") << int(QMessageBox::YesToAll) << "Tout"
+                             << "Alles";
     }
     void everyCaptionOfTheTable() {
         QFETCH(int, button);

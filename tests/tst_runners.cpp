@@ -13,7 +13,6 @@ ToolCommand shell(const QString &script, const QStringList &args = {}) {
     return {"/bin/sh", QStringList{"-c", script, "sh"} + args};
 }
 
-
 // A text of n characters that shows any loss or reordering: a counting pattern.
 QByteArray pattern(int n) {
     QByteArray out;
@@ -31,7 +30,8 @@ class TestRunners : public QObject {
 private slots:
     void capturedOutputIsAppended() {
         QString memo = "x";
-        const RunResult result = CapturedRunner::run(shell("printf 'List\\r\\nR1\\tdevice\\r\\n'"), memo);
+        const RunResult result =
+            CapturedRunner::run(shell("printf 'List\\r\\nR1\\tdevice\\r\\n'"), memo);
         QVERIFY(result.started && result.finished);
         QCOMPARE(memo, QString("xList\r\nR1\tdevice\r\n"));
     }
@@ -75,7 +75,8 @@ private slots:
     void characterCutByAChunkArrivesWhole() {
         // With a UTF-8 locale the é straddles the 2400-byte boundary.
         QString memo;
-        CapturedRunner::run(shell("head -c 2399 /dev/zero | tr '\\0' a; printf '\\303\\251z'"), memo);
+        CapturedRunner::run(shell("head -c 2399 /dev/zero | tr '\\0' a; printf '\\303\\251z'"),
+                            memo);
         QCOMPARE(memo, QString(2399, 'a') + QString::fromUtf8("éz"));
     }
 
@@ -115,8 +116,8 @@ private slots:
         QTimer watch;
         watch.start(1000);
         QString memo;
-        const RunResult result =
-            CapturedRunner::run(shell("echo 'List of devices attached'; sleep 60"), memo, &watch, 300);
+        const RunResult result = CapturedRunner::run(
+            shell("echo 'List of devices attached'; sleep 60"), memo, &watch, 300);
         QVERIFY(result.started);
         QVERIFY(!result.finished);
         QCOMPARE(memo, QString()); // half an answer is no answer
@@ -126,8 +127,12 @@ private slots:
     void hiddenRunnerPassesArgumentsUnchanged() {
         const QString out = m_dir.filePath("args");
         const QString marker = m_dir.filePath("pwned");
-        const QStringList args = {"D:/Inv Files/", "say \"hi\"", "a'b", QString("x; touch %1").arg(marker),
-                                  "$(touch " + marker + ")", QString::fromUtf8("Été")};
+        const QStringList args = {"D:/Inv Files/",
+                                  "say \"hi\"",
+                                  "a'b",
+                                  QString("x; touch %1").arg(marker),
+                                  "$(touch " + marker + ")",
+                                  QString::fromUtf8("Été")};
         const RunResult result = HiddenRunner::run(
             shell("out=$1; shift; printf '%s\\n' \"$@\" > \"$out\"", QStringList{out} + args));
         QVERIFY(result.started && result.finished);
@@ -150,7 +155,8 @@ private slots:
     }
 
     void hiddenRunnerReportsExitAndOutput() {
-        const RunResult result = HiddenRunner::run(shell("echo 'adb: error: more than one device' >&2; exit 1"));
+        const RunResult result =
+            HiddenRunner::run(shell("echo 'adb: error: more than one device' >&2; exit 1"));
         QVERIFY(result.finished);
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.output, QByteArray("adb: error: more than one device\n"));

@@ -1,6 +1,6 @@
 #include "core/data/datamodule.h"
-#include "core/sectors/sectordatabase.h"
 #include "core/platform/appcontext.h"
+#include "core/sectors/sectordatabase.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -62,15 +62,15 @@ private slots:
             rows << fields.join("");
         }
         auto pad = [](const QString &text, int width) { return text.leftJustified(width, ' '); };
-        QCOMPARE(rows, (QStringList{
-                           "[3][1][200][" + pad("Secteur3", 40) + "][" + pad("1/200", 8) + "][" +
-                               pad("0,5%", 6) + "][6][" + pad("3001 --> 3200", 25) + "]",
-                           "[5][0][0][" + pad("Secteur5", 40) + "][" + pad("1/1", 8) + "][" +
-                               pad("100%", 6) + "][4][" + pad("5000 --> 5000", 25) + "]",
-                           "[6][0][0][" + pad("Secteur6", 40) + "][" + pad("1/1", 8) + "][" +
-                               pad("100%", 6) + "][4][" + pad("6000 --> 6000", 25) + "]",
-                           "[7][1][801][" + pad("Secteur7", 40) + "][" + pad("2/801", 8) + "][" +
-                               pad("0,25%", 6) + "][16][" + pad("7001 --> 7801", 25) + "]"}));
+        QCOMPARE(rows,
+                 (QStringList{"[3][1][200][" + pad("Secteur3", 40) + "][" + pad("1/200", 8) + "][" +
+                                  pad("0,5%", 6) + "][6][" + pad("3001 --> 3200", 25) + "]",
+                              "[5][0][0][" + pad("Secteur5", 40) + "][" + pad("1/1", 8) + "][" +
+                                  pad("100%", 6) + "][4][" + pad("5000 --> 5000", 25) + "]",
+                              "[6][0][0][" + pad("Secteur6", 40) + "][" + pad("1/1", 8) + "][" +
+                                  pad("100%", 6) + "][4][" + pad("6000 --> 6000", 25) + "]",
+                              "[7][1][801][" + pad("Secteur7", 40) + "][" + pad("2/801", 8) + "][" +
+                                  pad("0,25%", 6) + "][16][" + pad("7001 --> 7801", 25) + "]"}));
 
         QSqlQuery zones = data.sectorQuery();
         QVERIFY(zones.exec("SELECT COUNT(*), SUM(QUANTITE), SUM(NB_FICHIER), "
@@ -93,9 +93,9 @@ private slots:
                                   some.value(2).toString(), some.value(3).toString(),
                                   some.value(4).toString()}
                           .join(",");
-        QCOMPARE(detail, (QStringList{"3001,0,3,200,0", "3199,0,3,200,0", "3200,6,3,200,1",
-                                      "5000,4,5,0,1", "7001,0,7,800,0", "7800,10,7,800,2",
-                                      "7801,6,7,801,1"}));
+        QCOMPARE(detail,
+                 (QStringList{"3001,0,3,200,0", "3199,0,3,200,0", "3200,6,3,200,1", "5000,4,5,0,1",
+                              "7001,0,7,800,0", "7800,10,7,800,2", "7801,6,7,801,1"}));
     }
 
     void existingDatabaseIsNeverReplaced() {

@@ -1,9 +1,9 @@
 #include "core/data/datamodule.h"
 #include "core/i18n/translation.h"
-#include "core/sectors/sectordatabase.h"
-#include "core/sectors/sectorrules.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
+#include "core/sectors/sectordatabase.h"
+#include "core/sectors/sectorrules.h"
 #include "support/scriptedinteraction.h"
 
 #include <QDir>
@@ -22,7 +22,10 @@ struct Sectors {
     QStringList messages;
     int hidden = 0;
     int column = -2;
-    SectorRules::MessageArea area{[this](const QString &m, int c) { messages << m; column = c; },
+    SectorRules::MessageArea area{[this](const QString &m, int c) {
+                                      messages << m;
+                                      column = c;
+                                  },
                                   [this] { ++hidden; }};
     RuleTable *table = nullptr;
 
@@ -45,17 +48,20 @@ struct Sectors {
     QString rowText(int row) const {
         const QSqlRecord r = table->record(row);
         QStringList fields;
-        for (const char *name : {"SECTEUR", "MINIMUM", "MAXIMUM", "NOM", "ZONE", "POURCENTAGE", "VOLUMES", "ZONES"})
+        for (const char *name :
+             {"SECTEUR", "MINIMUM", "MAXIMUM", "NOM", "ZONE", "POURCENTAGE", "VOLUMES", "ZONES"})
             fields << r.value(name).toString().trimmed();
         return fields.join('|');
     }
     QStringList zones(const QString &where) {
         QSqlQuery q = data.sectorQuery();
-        q.exec("SELECT ZONE, COMPTEUR, ETAT, QUANTITE, NB_FICHIER FROM DETSECT WHERE " + where + " ORDER BY ZONE");
+        q.exec("SELECT ZONE, COMPTEUR, ETAT, QUANTITE, NB_FICHIER FROM DETSECT WHERE " + where +
+               " ORDER BY ZONE");
         QStringList rows;
         while (q.next())
-            rows << QString("%1|%2|%3|%4|%5").arg(q.value(0).toString().trimmed(), q.value(1).toString(),
-                                                  q.value(2).toString(), q.value(3).toString(), q.value(4).toString());
+            rows << QString("%1|%2|%3|%4|%5")
+                        .arg(q.value(0).toString().trimmed(), q.value(1).toString(),
+                             q.value(2).toString(), q.value(3).toString(), q.value(4).toString());
         return rows;
     }
     int count(const QString &where) { return int(zones(where).size()); }
@@ -87,7 +93,8 @@ private slots:
         s.set(row, "NOM", "Rayon");
         QVERIFY(s.table->post(row, true));
         QCOMPARE(s.rowText(row), QString("4|1|3|Rayon|0/3|0,00%|0|4001 --> 4003"));
-        QCOMPARE(s.zones("SECTEUR = 4"), (QStringList{"4001|1|A|0|0", "4002|2|A|0|0", "4003|3|A|0|0"}));
+        QCOMPARE(s.zones("SECTEUR = 4"),
+                 (QStringList{"4001|1|A|0|0", "4002|2|A|0|0", "4003|3|A|0|0"}));
         QVERIFY(s.table->submitAll());
         QCOMPARE(s.hidden, 1);
     }
@@ -98,12 +105,14 @@ private slots:
         QVERIFY(empty.exec("UPDATE DETSECT SET ETAT = 'I', NB_FICHIER = 1 WHERE ZONE = '3150'"));
         const int row = s.rowOf(3);
         s.set(row, "MAXIMUM", 100);
-        QCOMPARE(s.table->record(row).value("ZONES").toString().trimmed(), QString("3001 --> 3100"));
+        QCOMPARE(s.table->record(row).value("ZONES").toString().trimmed(),
+                 QString("3001 --> 3100"));
         QVERIFY(s.table->post(row, false));
         QCOMPARE(s.rowText(row), QString("3|1|100|Secteur3|1/100|1%|6|3001 --> 3100"));
         QCOMPARE(s.count("SECTEUR = 3"), 102); // 3001..3100, the dumped 3200, the empty 3150
-        QCOMPARE(s.zones("ZONE IN ('3001', '3100', '3150', '3200')"),
-                 (QStringList{"3001|1|A|0|0", "3100|100|A|0|0", "3150|200|I|0|1", "3200|200|A|6|1"}));
+        QCOMPARE(
+            s.zones("ZONE IN ('3001', '3100', '3150', '3200')"),
+            (QStringList{"3001|1|A|0|0", "3100|100|A|0|0", "3150|200|I|0|1", "3200|200|A|6|1"}));
         QCOMPARE(s.count("ZONE = '3101'"), 0);
     }
 
@@ -113,11 +122,16 @@ private slots:
         QTest::addColumn<QVariant>("maximum");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("column");
-        QTest::newRow("sector 10") << QVariant(10) << QVariant(1) << QVariant(3) << "* Sector must be between 0 and 9" << -1;
-        QTest::newRow("sector -1") << QVariant(-1) << QVariant(1) << QVariant(3) << "* Sector must be between 0 and 9" << -1;
-        QTest::newRow("all empty") << QVariant() << QVariant() << QVariant() << "* Sector must not be empty" << 0;
-        QTest::newRow("no minimum") << QVariant(4) << QVariant() << QVariant(3) << "* Min must not be empty" << 1;
-        QTest::newRow("no maximum") << QVariant(4) << QVariant(1) << QVariant() << "* Max must not be empty" << 2;
+        QTest::newRow("sector 10") << QVariant(10) << QVariant(1) << QVariant(3)
+                                   << "* Sector must be between 0 and 9" << -1;
+        QTest::newRow("sector -1") << QVariant(-1) << QVariant(1) << QVariant(3)
+                                   << "* Sector must be between 0 and 9" << -1;
+        QTest::newRow("all empty")
+            << QVariant() << QVariant() << QVariant() << "* Sector must not be empty" << 0;
+        QTest::newRow("no minimum")
+            << QVariant(4) << QVariant() << QVariant(3) << "* Min must not be empty" << 1;
+        QTest::newRow("no maximum")
+            << QVariant(4) << QVariant(1) << QVariant() << "* Max must not be empty" << 2;
     }
     void rejections() {
         QFETCH(QVariant, sector);
@@ -128,8 +142,9 @@ private slots:
         Sectors s;
         const int row = s.table->rowCount();
         QVERIFY(s.table->insertRow(row));
-        for (const auto &[field, value] : {std::pair{"SECTEUR", sector}, std::pair{"MINIMUM", minimum},
-                                          std::pair{"MAXIMUM", maximum}})
+        for (const auto &[field, value] :
+             {std::pair{"SECTEUR", sector}, std::pair{"MINIMUM", minimum},
+              std::pair{"MAXIMUM", maximum}})
             if (value.isValid())
                 s.set(row, field, value);
         QVERIFY(!s.table->post(row, true));

@@ -1,5 +1,5 @@
-#include "support/servers.h"
 #include "core/upload/sftpclient.h"
+#include "support/servers.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -13,9 +13,7 @@
 using Sftp::sendFile;
 using Sftp::testConnection;
 
-namespace {
-
-} // namespace
+namespace {} // namespace
 
 class TestSftp : public QObject {
     Q_OBJECT
@@ -39,13 +37,15 @@ class TestSftp : public QObject {
         const QString path = m_work.filePath(name);
         if (putty) {
             writeFile(path + ".pass", "\n"); // no passphrase
-            if (!runTool("puttygen", QStringList{"-q", "-t", "rsa", "-b", "2048", "-o", path,
-                                                 "--new-passphrase", path + ".pass", "--ppk-param"} +
-                                         keygenArgs,
+            if (!runTool("puttygen",
+                         QStringList{"-q", "-t", "rsa", "-b", "2048", "-o", path,
+                                     "--new-passphrase", path + ".pass", "--ppk-param"} +
+                             keygenArgs,
                          &error) ||
                 !runTool("puttygen", {path, "-O", "public-openssh", "-o", path + ".pub"}, &error))
                 qWarning("%s", qPrintable(error));
-        } else if (!runTool("ssh-keygen", QStringList{"-q", "-N", "", "-f", path} + keygenArgs, &error)) {
+        } else if (!runTool("ssh-keygen", QStringList{"-q", "-N", "", "-f", path} + keygenArgs,
+                            &error)) {
             qWarning("%s", qPrintable(error));
         }
         m_server.authorize(readFile(path + ".pub"));
@@ -67,7 +67,8 @@ private slots:
         Sftp::ErrorList errors;
         QVERIFY2(sendFile(m_host, m_user, m_password, "", "", m_server.port(), file, &errors),
                  qPrintable(errors.value("Error")));
-        QCOMPARE(readFile(m_server.home() + "/Stk3001.txt"), QByteArray("3001,9782070360024,00002\r\n"));
+        QCOMPARE(readFile(m_server.home() + "/Stk3001.txt"),
+                 QByteArray("3001,9782070360024,00002\r\n"));
         // The first meeting stored the server's key.
         QVERIFY(readFile(m_work.filePath("known_hosts")).contains("[127.0.0.1]:"));
     }
@@ -114,7 +115,8 @@ private slots:
                  qPrintable(errors.value("Error")));
         QVERIFY(testConnection(m_host, m_user, "", key, "", m_server.port()));
         // The key given by its full path works for the upload.
-        QVERIFY(sendFile(m_host, m_user, "", m_work.filePath(key), "", m_server.port(), file, nullptr));
+        QVERIFY(
+            sendFile(m_host, m_user, "", m_work.filePath(key), "", m_server.port(), file, nullptr));
     }
 
     void refusals() {
@@ -127,9 +129,10 @@ private slots:
         QVERIFY(!testConnection(m_host, m_user, "wrong", "", "", m_server.port()));
         // A text naming no file is a passphrase for the user's own keys; the password still
         // lets the call in.
-        QVERIFY(sendFile(m_host, m_user, m_password, "no such key", "", m_server.port(), file, nullptr));
+        QVERIFY(sendFile(m_host, m_user, m_password, "no such key", "", m_server.port(), file,
+                         nullptr));
         QVERIFY(!sendFile(m_host, m_user, m_password, "", "", m_server.port(),
-                           m_work.filePath("missing.txt"), nullptr));
+                          m_work.filePath("missing.txt"), nullptr));
         QVERIFY(!sendFile(m_host, m_user, m_password, "", "", freePort(), file, nullptr));
         QVERIFY(testConnection(m_host, m_user, m_password, "", "tested", m_server.port()));
         QVERIFY(QFileInfo(m_server.home() + "/tested").isDir());

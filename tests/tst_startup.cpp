@@ -9,8 +9,7 @@
 
 #include "support/files.h"
 
-namespace {
-} // namespace
+namespace {} // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -34,7 +33,8 @@ private slots:
     void secondStartChangesNothing() {
         QTemporaryDir program;
         AppContext context(program.path());
-        const QByteArray stored = "[CONF]\nADB= /opt/adb/ \nFTP_AVAILABLE=1\nLNG=FR\n[FTP]\nCHECK=1\n";
+        const QByteArray stored =
+            "[CONF]\nADB= /opt/adb/ \nFTP_AVAILABLE=1\nLNG=FR\n[FTP]\nCHECK=1\n";
         writeFile(context.configPath(), stored);
         Startup::prepare(context);
         QCOMPARE(context.toolsPrefix, QString("/opt/adb/"));

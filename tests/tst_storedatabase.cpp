@@ -18,15 +18,18 @@ private slots:
         QVERIFY2(m_server.start(&error), qPrintable(error));
         m_store = m_server.filePath("store.fdb");
         m_withoutRow = m_server.filePath("bare.fdb");
-        const QString schema = "CREATE TABLE SYSDEFPATH (SDP_NAME VARCHAR(40), SDP_PATH VARCHAR(255));\n"
-                               "CREATE ROLE RQRAPP;\n"
-                               "GRANT SELECT ON SYSDEFPATH TO ROLE RQRAPP;\n"
-                               "GRANT RQRAPP TO QUOREL;\n"
-                               "INSERT INTO SYSDEFPATH VALUES ('OTHER', '/elsewhere');\n";
-        QVERIFY2(m_server.createDatabase(
-                     m_store, schema + "INSERT INTO SYSDEFPATH VALUES ('PATHQVINV', '  /srv/inventaire/  ');",
-                     &error),
-                 qPrintable(error));
+        const QString schema =
+            "CREATE TABLE SYSDEFPATH (SDP_NAME VARCHAR(40), SDP_PATH VARCHAR(255));\n"
+            "CREATE ROLE RQRAPP;\n"
+            "GRANT SELECT ON SYSDEFPATH TO ROLE RQRAPP;\n"
+            "GRANT RQRAPP TO QUOREL;\n"
+            "INSERT INTO SYSDEFPATH VALUES ('OTHER', '/elsewhere');\n";
+        QVERIFY2(
+            m_server.createDatabase(
+                m_store,
+                schema + "INSERT INTO SYSDEFPATH VALUES ('PATHQVINV', '  /srv/inventaire/  ');",
+                &error),
+            qPrintable(error));
         QVERIFY2(m_server.createDatabase(m_withoutRow, schema, &error), qPrintable(error));
     }
 
@@ -42,7 +45,8 @@ private slots:
     void inventoryFolderIsReadTrimmed() {
         DataModule data;
         data.setStoreAccount();
-        QCOMPARE(data.inventoryFolder(m_server.connectionString(m_store)), QString("/srv/inventaire/"));
+        QCOMPARE(data.inventoryFolder(m_server.connectionString(m_store)),
+                 QString("/srv/inventaire/"));
         QVERIFY(data.storeDatabase().isOpen());
         // The parameters are now exactly those of the lookup: no character set any more.
         QVERIFY(!data.storeParams().contains("CharacterSet"));

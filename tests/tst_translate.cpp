@@ -1,6 +1,6 @@
 #include "core/i18n/translation.h"
-#include "gui/translatewindow.h"
 #include "gui/panel.h"
+#include "gui/translatewindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -87,12 +87,22 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("trimmed value") << "FTest.Label1" << "FR" << QString::fromUtf8("Étiquette");
-        QTest::newRow("marker kept") << "FTest.CheckButtonFTP" << "FR" << "[ Copie sur FTP";
-        QTest::newRow("names without case") << "ftest.label1" << "fr" << QString::fromUtf8("Étiquette");
-        QTest::newRow("other section not tried") << "OnlyFrench" << "NL" << "";
-        QTest::newRow("missing key") << "Nothing" << "FR" << "";
-        QTest::newRow("language without section") << "FTest.Label1" << "DE" << "";
+        QTest::newRow("trimmed value") << "FTest.Label1"
+                                       << "FR" << QString::fromUtf8("Étiquette");
+        QTest::newRow("marker kept") << "FTest.CheckButtonFTP"
+                                     << "FR"
+                                     << "[ Copie sur FTP";
+        QTest::newRow("names without case") << "ftest.label1"
+                                            << "fr" << QString::fromUtf8("Étiquette");
+        QTest::newRow("other section not tried") << "OnlyFrench"
+                                                 << "NL"
+                                                 << "";
+        QTest::newRow("missing key") << "Nothing"
+                                     << "FR"
+                                     << "";
+        QTest::newRow("language without section") << "FTest.Label1"
+                                                  << "DE"
+                                                  << "";
     }
     void lookupGivesTheStoredText() {
         QFETCH(QString, key);
@@ -107,7 +117,7 @@ private slots:
         QCOMPARE(w.window.windowTitle(), QString("Titre"));
         QCOMPARE(w.panel->caption(), QString("Panneau"));
         QCOMPARE(w.label1->text(), QString::fromUtf8("Étiquette"));
-        QCOMPARE(w.button->text(), QString()); // present but empty: emptied
+        QCOMPARE(w.button->text(), QString());                 // present but empty: emptied
         QCOMPARE(w.label2->text(), QString("Design label 2")); // absent: kept
         QCOMPARE(w.check->text(), QString(" Copie sur FTP"));
         QCOMPARE(w.radio->text(), QString("a b[ c")); // only the first marker

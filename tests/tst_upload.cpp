@@ -1,11 +1,11 @@
 #include "core/i18n/translation.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
+#include "core/upload/ftpclient.h"
+#include "core/upload/sftpclient.h"
+#include "core/upload/upload.h"
 #include "support/scriptedinteraction.h"
 #include "support/servers.h"
-#include "core/upload/ftpclient.h"
-#include "core/upload/upload.h"
-#include "core/upload/sftpclient.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,6 @@ using Answer = UserInteraction::Answer;
 using End = Upload::Outcome::End;
 
 namespace {
-
 
 QStringList names(const QString &folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -47,12 +46,14 @@ struct Shop {
                                             ftpSection);
         context.currentLanguage = "FR";
     }
-    void put(const QString &name, const QString &content) { writeFile(count + name, content.toUtf8()); }
+    void put(const QString &name, const QString &content) {
+        writeFile(count + name, content.toUtf8());
+    }
 };
 
 QByteArray ftpSettings(const QByteArray &extra = {}) {
-    return QByteArray("HOST=127.0.0.1\nLOGIN=") + FtpServer::kUser + "\nMDP=" + FtpServer::kPassword +
-           "\n" + extra;
+    return QByteArray("HOST=127.0.0.1\nLOGIN=") + FtpServer::kUser +
+           "\nMDP=" + FtpServer::kPassword + "\n" + extra;
 }
 
 } // namespace
@@ -103,8 +104,8 @@ private slots:
         QCOMPARE(outcome.sent, (QStringList{"STK00012.TXT", "STKTXT", "stk00012.txt"}));
         QCOMPARE(names(m_ftp.root()), (QStringList{"STK00012.TXT", "STKTXT", "stk00012.txt"}));
         QCOMPARE(names(shop.save), (QStringList{"STK00012.TXT", "STKTXT", "stk00012.txt"}));
-        QCOMPARE(names(shop.count), (QStringList{".STK00001.TXT", "ST", "STK00012.TXT.BAK", "STK1.TXT",
-                                                 "Save", "XSTK00012.TXT"}));
+        QCOMPARE(names(shop.count), (QStringList{".STK00001.TXT", "ST", "STK00012.TXT.BAK",
+                                                 "STK1.TXT", "Save", "XSTK00012.TXT"}));
         QCOMPARE(ui.notices, QStringList{sauveOk()});
         QCOMPARE(readFile(shop.save + "STKTXT"), line("3001", 2).toUtf8());
     }
@@ -143,8 +144,10 @@ private slots:
         QTest::addColumn<QString>("step");
         QTest::newRow("wrong password")
             << QByteArray("HOST=127.0.0.1\nLOGIN=shop\nMDP=wrong\n") << Upload::kConnectStep;
-        QTest::newRow("no server") << QByteArray("HOST=127.0.0.2\nLOGIN=shop\nMDP=x\n") << Upload::kConnectStep;
-        QTest::newRow("missing directory") << ftpSettings("DIR=nowhere\n") << Upload::kChangeDirStep;
+        QTest::newRow("no server")
+            << QByteArray("HOST=127.0.0.2\nLOGIN=shop\nMDP=x\n") << Upload::kConnectStep;
+        QTest::newRow("missing directory")
+            << ftpSettings("DIR=nowhere\n") << Upload::kChangeDirStep;
     }
     void connectionFailures() {
         QFETCH(QByteArray, settings);
@@ -238,9 +241,9 @@ private slots:
     }
 
     void sftpReplacesAndKeepsUnsavedFiles() {
-        const QByteArray ssh = "HOST=127.0.0.1\nLOGIN=" + QByteArray(SshServer::kUser) + "\nMDP=" +
-                               SshServer::kPassword + "\nSSH=1\nport=" +
-                               QByteArray::number(m_ssh.port()) + "\n";
+        const QByteArray ssh = "HOST=127.0.0.1\nLOGIN=" + QByteArray(SshServer::kUser) +
+                               "\nMDP=" + SshServer::kPassword +
+                               "\nSSH=1\nport=" + QByteArray::number(m_ssh.port()) + "\n";
         Shop shop(ssh, false);
         shop.put("Stk3001.txt", line("3001", 5));
         ScriptedInteraction ui;
@@ -257,9 +260,10 @@ private slots:
     }
 
     void sftpWritesTheEmbeddedKey() {
-        const QByteArray ssh = "HOST=127.0.0.1\nLOGIN=" + QByteArray(SshServer::kUser) + "\nMDP=" +
-                               SshServer::kPassword + "\nSSHKEY=upload.ppk\nDIR=counts\nport=" +
-                               QByteArray::number(m_ssh.port()) + "\n";
+        const QByteArray ssh =
+            "HOST=127.0.0.1\nLOGIN=" + QByteArray(SshServer::kUser) +
+            "\nMDP=" + SshServer::kPassword +
+            "\nSSHKEY=upload.ppk\nDIR=counts\nport=" + QByteArray::number(m_ssh.port()) + "\n";
         Shop shop(ssh);
         shop.put("Stk3001.txt", line("3001", 6));
         ScriptedInteraction ui;
@@ -277,7 +281,8 @@ private slots:
 
     void sftpFailuresAreListedAndLeftInPlace() {
         const QByteArray ssh = "HOST=127.0.0.1\nLOGIN=" + QByteArray(SshServer::kUser) +
-                               "\nMDP=wrong\nSSH=1\nport=" + QByteArray::number(m_ssh.port()) + "\n";
+                               "\nMDP=wrong\nSSH=1\nport=" + QByteArray::number(m_ssh.port()) +
+                               "\n";
         Shop shop(ssh);
         shop.put("Stk3001.txt", line("3001", 1));
         shop.put("Stk3002.txt", line("3002", 1));
@@ -308,8 +313,9 @@ private slots:
         QVERIFY(run.out.contains(sauveOk()));
         QCOMPARE(names(shop.save), (QStringList{"Stk3001.txt", "Stk3002.txt"}));
 
-        writeFile(shop.context.configPath(), "[CONF]\nEDITCHEMIN=" + shop.count.toUtf8() +
-                                                 "\n[FTP]\nHOST=127.0.0.1\nLOGIN=shop\nMDP=wrong\n");
+        writeFile(shop.context.configPath(),
+                  "[CONF]\nEDITCHEMIN=" + shop.count.toUtf8() +
+                      "\n[FTP]\nHOST=127.0.0.1\nLOGIN=shop\nMDP=wrong\n");
         run = runCli(home + QStringList{"upload", "--yes"});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(Upload::kConnectStep), qPrintable(run.err));

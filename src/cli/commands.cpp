@@ -5,8 +5,8 @@
 #include "core/dump/countdatabase.h"
 #include "core/dump/dump.h"
 #include "core/platform/appcontext.h"
-#include "core/upload/countfiles.h"
 #include "core/platform/errors.h"
+#include "core/upload/countfiles.h"
 #include "core/upload/ftpclient.h"
 #include "core/upload/upload.h"
 
@@ -44,7 +44,8 @@ int status(AppContext &context, DataModule &data, QTextStream &out) {
               : QList<CountDatabase::ZoneQuantity>();
     const auto mode = CountDatabase::readDumpMode(context.toolsPrefix, dumpFolder);
     CountDatabase::removeTempFolder(data, dumpFolder);
-    out << context.tr(QStringLiteral("Cli_ModeVidage")).arg(mode.value_or(Dump::kNumeric)) << Qt::endl;
+    out << context.tr(QStringLiteral("Cli_ModeVidage")).arg(mode.value_or(Dump::kNumeric))
+        << Qt::endl;
     if (!table) {
         out << context.tr(QStringLiteral("Cli_PasDeTable")) << Qt::endl;
         return Done;
@@ -55,9 +56,11 @@ int status(AppContext &context, DataModule &data, QTextStream &out) {
     return Done;
 }
 
-int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream &out, QTextStream &err) {
+int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream &out,
+         QTextStream &err) {
     auto nothing = [&](const QString &why) {
-        err << "korvello-cli: " << context.tr(QStringLiteral("Cli_RienAVider")).arg(why) << Qt::endl;
+        err << "korvello-cli: " << context.tr(QStringLiteral("Cli_RienAVider")).arg(why)
+            << Qt::endl;
         return NothingToDo;
     };
     try {
@@ -91,7 +94,8 @@ int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream
         case Dump::Outcome::End::Completed:
             break;
         }
-        out << context.tr(QStringLiteral("Cli_FichiersEcrits")).arg(outcome.written.size()) << Qt::endl;
+        out << context.tr(QStringLiteral("Cli_FichiersEcrits")).arg(outcome.written.size())
+            << Qt::endl;
     } catch (const KorvelloError &error) {
         err << "korvello-cli: " << error.message() << Qt::endl;
         return Error;
@@ -120,7 +124,8 @@ int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStre
     }
     out << context.tr(QStringLiteral("Cli_Envoyes")).arg(outcome.sent.size()) << Qt::endl;
     for (qsizetype i = 0; i < outcome.failed.size(); ++i)
-        out << context.tr(QStringLiteral("Cli_NonEnvoye")).arg(outcome.failed.at(i), outcome.failures.at(i))
+        out << context.tr(QStringLiteral("Cli_NonEnvoye"))
+                   .arg(outcome.failed.at(i), outcome.failures.at(i))
             << Qt::endl;
     return Done;
 }

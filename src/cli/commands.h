@@ -18,7 +18,8 @@ int status(AppContext &context, DataModule &data, QTextStream &out);
 // What the dump window does: activation (detection, pull, zone summary, dump mode) and then
 // "Vidage", with the automatic upload when configured. 0 the dump ran to its end, 3 ended at
 // a question, 4 nothing to dump (reason on standard error), 1 an error.
-int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream &out, QTextStream &err);
+int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream &out,
+         QTextStream &err);
 
 // Sends the waiting count files to the server, as the upload button does. 0 when the upload
 // ran to its end (SFTP files that failed are listed), 3 cancelled at the confirmation, 1 an

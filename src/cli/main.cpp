@@ -31,8 +31,7 @@ const char *const kCommands =
 
 int usageError(const QString &message) {
     QTextStream err(stderr);
-    err << "korvello-cli: " << message << Qt::endl
-        << "Try 'korvello-cli --help'." << Qt::endl;
+    err << "korvello-cli: " << message << Qt::endl << "Try 'korvello-cli --help'." << Qt::endl;
     return CliCommands::Usage;
 }
 
@@ -78,7 +77,8 @@ int main(int argc, char **argv) {
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given."));
     const QString command = positional.first();
-    const QStringList known{QStringLiteral("status"), QStringLiteral("dump"), QStringLiteral("upload")};
+    const QStringList known{QStringLiteral("status"), QStringLiteral("dump"),
+                            QStringLiteral("upload")};
     if (!known.contains(command))
         return usageError(QStringLiteral("unknown command '%1'.").arg(command));
     if (positional.size() > 1)

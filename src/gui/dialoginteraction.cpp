@@ -1,7 +1,7 @@
 #include "gui/dialoginteraction.h"
 
-#include "gui/messageboxes.h"
 #include "core/platform/appcontext.h"
+#include "gui/messageboxes.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -27,15 +27,14 @@ DialogInteraction::DialogInteraction(const AppContext &context, QWidget *parent)
     : m_context(context), m_parent(parent) {}
 
 void DialogInteraction::notice(const QString &text) {
-    MessageBoxes::show(text, m_context.tr(QStringLiteral("FMain.Caption")),
-                             BoxType::Confirmation, QMessageBox::Ok, QMessageBox::Ok,
-                             m_context.currentLanguage, m_parent);
+    MessageBoxes::show(text, m_context.tr(QStringLiteral("FMain.Caption")), BoxType::Confirmation,
+                       QMessageBox::Ok, QMessageBox::Ok, m_context.currentLanguage, m_parent);
 }
 
 UserInteraction::Answer DialogInteraction::question(const QString &text) {
     return toAnswer(MessageBoxes::show(text, QString(), BoxType::Confirmation,
-                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
-                                             m_context.currentLanguage, m_parent));
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
+                                       m_context.currentLanguage, m_parent));
 }
 
 UserInteraction::Answer DialogInteraction::confirm(const QString &text, const QString &title,
@@ -50,8 +49,8 @@ UserInteraction::Answer DialogInteraction::confirm(const QString &text, const QS
 UserInteraction::Answer DialogInteraction::alreadyDumped(const QString &text,
                                                          const QString &yesCaption) {
     auto box = MessageBoxes::buildWithCaptions(text, BoxType::Information,
-                                               QMessageBox::Yes | QMessageBox::Cancel,
-                                               {yesCaption}, QStringLiteral("Alerte"), m_parent);
+                                               QMessageBox::Yes | QMessageBox::Cancel, {yesCaption},
+                                               QStringLiteral("Alerte"), m_parent);
     return toAnswer(MessageBoxes::exec(*box));
 }
 

@@ -2,9 +2,9 @@
 #include "ui_dumpwindow.h"
 
 #include "core/data/datamodule.h"
+#include "core/platform/appcontext.h"
 #include "core/sectors/sectordatabase.h"
 #include "core/sectors/sectorrules.h"
-#include "core/platform/appcontext.h"
 #include "gui/panel.h"
 
 #include <QApplication>
@@ -50,9 +50,13 @@ void DumpWindow::showZones(const QList<CountDatabase::ZoneQuantity> &zones, bool
     }
 }
 
-void DumpWindow::clearZones() { m_zoneList->setRowCount(0); }
+void DumpWindow::clearZones() {
+    m_zoneList->setRowCount(0);
+}
 
-int DumpWindow::zoneCount() const { return m_zoneList->rowCount(); }
+int DumpWindow::zoneCount() const {
+    return m_zoneList->rowCount();
+}
 
 void DumpWindow::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
@@ -68,7 +72,8 @@ void DumpWindow::refreshOnActivation() {
     closedByUser = false;
     SectorDatabase::ensureOpen(m_data, m_context);
     clearZones();
-    const Dump::Activation activation = Dump::activate(m_context, m_data, m_interaction, toolsPrefix);
+    const Dump::Activation activation =
+        Dump::activate(m_context, m_data, m_interaction, toolsPrefix);
     if (activation.state == Dump::Activation::State::Zones ||
         activation.state == Dump::Activation::State::EmptyTable)
         showZones(activation.zones, true);

@@ -134,8 +134,8 @@ void Backdrop::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     // Bar widths of an EAN-like pattern; the look matters, not the code.
-    static const int widths[] = {1, 1, 2, 1, 3, 2, 1, 1, 2, 3, 1, 2, 1, 1, 3, 1, 2, 2, 1, 3,
-                                 1, 1, 2, 1, 1, 3, 2, 1, 2, 1, 1, 2, 3, 1, 1, 2, 1, 1};
+    static const int widths[] = {1, 1, 2, 1, 3, 2, 1, 1, 2, 3, 1, 2, 1, 1, 3, 1, 2, 2, 1,
+                                 3, 1, 1, 2, 1, 1, 3, 2, 1, 2, 1, 1, 2, 3, 1, 1, 2, 1, 1};
     const qreal unit = 4;
     qreal total = 0;
     for (int w : widths)

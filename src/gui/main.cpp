@@ -1,8 +1,8 @@
 #include "core/data/datamodule.h"
-#include "gui/application.h"
 #include "core/platform/appcontext.h"
-#include "gui/mainwindow.h"
 #include "core/platform/programfolder.h"
+#include "gui/application.h"
+#include "gui/mainwindow.h"
 
 #include <QCommandLineParser>
 #include <QTimer>
@@ -11,7 +11,8 @@ int main(int argc, char **argv) {
     Application app(argc, argv);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Korvello: stock-taking with handheld scanners."));
+    parser.setApplicationDescription(
+        QStringLiteral("Korvello: stock-taking with handheld scanners."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption home(QStringLiteral("home"),

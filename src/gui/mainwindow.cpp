@@ -4,15 +4,15 @@
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
 #include "core/dump/countdatabase.h"
-#include "gui/dumpwindow.h"
-#include "gui/translatewindow.h"
-#include "gui/application.h"
-#include "core/upload/countfiles.h"
-#include "gui/entryicon.h"
 #include "core/platform/errors.h"
-#include "gui/panel.h"
 #include "core/platform/startup.h"
+#include "core/upload/countfiles.h"
 #include "core/upload/upload.h"
+#include "gui/application.h"
+#include "gui/dumpwindow.h"
+#include "gui/entryicon.h"
+#include "gui/panel.h"
+#include "gui/translatewindow.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -110,11 +110,17 @@ void MainWindow::bindControls() {
     showHandheldState();
 }
 
-void MainWindow::prepareAtCreation() { Startup::prepare(m_context); }
+void MainWindow::prepareAtCreation() {
+    Startup::prepare(m_context);
+}
 
-MainWindow::~MainWindow() { delete m_dumpWindow.data(); }
+MainWindow::~MainWindow() {
+    delete m_dumpWindow.data();
+}
 
-DumpWindow *MainWindow::currentDumpWindow() const { return m_dumpWindow; }
+DumpWindow *MainWindow::currentDumpWindow() const {
+    return m_dumpWindow;
+}
 
 void MainWindow::setDataModule(DataModule *data) {
     m_data = data;
@@ -137,7 +143,8 @@ void MainWindow::showConnection(bool connected) {
     m_context.handheldState = connected ? HandheldState::Connected : HandheldState::Disconnected;
     m_context.readyHandhelds = Bridge::readyHandhelds(m_devicesOutput->toPlainText());
     m_connectionFlag->setText(connected ? QStringLiteral("1") : QStringLiteral("2"));
-    m_handheldStateText->setText(m_context.tr(connected ? QStringLiteral("AppConnecte") : QStringLiteral("AppDeConnecte")));
+    m_handheldStateText->setText(
+        m_context.tr(connected ? QStringLiteral("AppConnecte") : QStringLiteral("AppDeConnecte")));
     if (connected && m_context.readyHandhelds > 1)
         m_handheldStateText->setText(m_context.tr(QStringLiteral("FVidage_Plusieurs")));
     showHandheldState();
@@ -176,7 +183,8 @@ void MainWindow::watchDevice() {
         CountDatabase::zoneSummary(m_data->sqlite(), CountDatabase::Lines::All);
     m_dumpWindow->showZones(zones, false);
     if (!zones.isEmpty() && m_context.dumpModeLabel.isEmpty()) {
-        m_context.dumpMode = CountDatabase::readDumpMode(m_context.toolsPrefix, countFolder).value_or(Dump::kNumeric);
+        m_context.dumpMode = CountDatabase::readDumpMode(m_context.toolsPrefix, countFolder)
+                                 .value_or(Dump::kNumeric);
         m_context.dumpModeLabel = m_context.dumpMode;
         showDumpModeLabel();
     }
@@ -207,10 +215,13 @@ void MainWindow::openDumpWindow() {
     window->show();
 }
 
-QString MainWindow::versionText() { return QStringLiteral(KORVELLO_VERSION); }
+QString MainWindow::versionText() {
+    return QStringLiteral(KORVELLO_VERSION);
+}
 
 void MainWindow::showVersionAndTitle() {
-    m_versionLabel->setText(m_context.tr(QStringLiteral("FMain.Label8")) + QLatin1Char(' ') + versionText());
+    m_versionLabel->setText(m_context.tr(QStringLiteral("FMain.Label8")) + QLatin1Char(' ') +
+                            versionText());
     m_titleLabel->setText(m_context.tr(QStringLiteral("FMain.Caption")));
 }
 
@@ -226,7 +237,9 @@ void MainWindow::showHandheldState() {
 
 // The dump mode label is a program-wide value; the label only shows it. The window
 // translation would otherwise overwrite it with the language file's text.
-void MainWindow::showDumpModeLabel() { m_dumpModeLabel->setText(m_context.dumpModeLabel); }
+void MainWindow::showDumpModeLabel() {
+    m_dumpModeLabel->setText(m_context.dumpModeLabel);
+}
 
 void MainWindow::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
@@ -288,8 +301,8 @@ void MainWindow::openDumpChoice() {
         m_uploadButton->setEnabled(false);
     } else {
         m_uploadButton->setText(m_context.tr(QStringLiteral("Transfert2")) + QLatin1Char(' ') +
-                         QString::number(waiting) + QLatin1Char(' ') +
-                         m_context.tr(QStringLiteral("Transfert3")));
+                                QString::number(waiting) + QLatin1Char(' ') +
+                                m_context.tr(QStringLiteral("Transfert3")));
         m_uploadButton->setEnabled(true);
     }
     m_dumpChoice->show();
@@ -297,7 +310,9 @@ void MainWindow::openDumpChoice() {
     m_openDumpButton->setFocus();
 }
 
-void MainWindow::quit() { close(); }
+void MainWindow::quit() {
+    close();
+}
 
 void MainWindow::uploadCountFiles() {
     const Upload::Outcome outcome = Upload::run(m_context, m_interaction, m_ftp);
@@ -320,7 +335,9 @@ void MainWindow::openProgress() {
     emit progressWindowWanted();
 }
 
-void MainWindow::closeDumpChoice() { m_dumpChoice->hide(); }
+void MainWindow::closeDumpChoice() {
+    m_dumpChoice->hide();
+}
 
 void MainWindow::closeEvent(QCloseEvent *event) {
     if (m_data)
@@ -339,10 +356,11 @@ void MainWindow::runCaptured(const ToolCommand &command, QPlainTextEdit *memo) {
     memo->setPlainText(text);
 }
 
-QMessageBox::StandardButton MainWindow::askWithCaptions(const QString &text, MessageBoxes::BoxType type,
-                                                 QMessageBox::StandardButtons buttons,
-                                                 const QStringList &captions,
-                                                 const QString &title) {
+QMessageBox::StandardButton MainWindow::askWithCaptions(const QString &text,
+                                                        MessageBoxes::BoxType type,
+                                                        QMessageBox::StandardButtons buttons,
+                                                        const QStringList &captions,
+                                                        const QString &title) {
     auto box = MessageBoxes::buildWithCaptions(text, type, buttons, captions, title, this);
     return MessageBoxes::exec(*box);
 }

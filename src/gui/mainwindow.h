@@ -63,12 +63,12 @@ public:
     void refreshOnActivation();
     void changeLanguage();
     void uploadCountFiles();
-    void openDumpChoice();  // the "Vidage" entry: dump or upload
+    void openDumpChoice(); // the "Vidage" entry: dump or upload
     void closeDumpChoice();
     void openDumpWindow();
-    void openProgress();    // behind its guard: numeric dumps only
+    void openProgress(); // behind its guard: numeric dumps only
     void quit();
-    void watchDevice();     // every second: the handheld's presence and zones
+    void watchDevice(); // every second: the handheld's presence and zones
 
 signals:
     // The Avancement entry passed its guard: the sector progress window is to open.

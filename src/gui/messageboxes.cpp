@@ -53,9 +53,9 @@ std::unique_ptr<QMessageBox> createBox(const QString &text, const QString &title
 
 const QList<QMessageBox::StandardButton> &buttonOrder() {
     static const QList<QMessageBox::StandardButton> order = {
-        QMessageBox::Yes,    QMessageBox::No,       QMessageBox::Ok,      QMessageBox::Cancel,
-        QMessageBox::Abort,  QMessageBox::Retry,    QMessageBox::Ignore,  QMessageBox::YesToAll,
-        QMessageBox::NoToAll, QMessageBox::Help,    QMessageBox::Close,
+        QMessageBox::Yes,     QMessageBox::No,    QMessageBox::Ok,     QMessageBox::Cancel,
+        QMessageBox::Abort,   QMessageBox::Retry, QMessageBox::Ignore, QMessageBox::YesToAll,
+        QMessageBox::NoToAll, QMessageBox::Help,  QMessageBox::Close,
     };
     return order;
 }
@@ -75,22 +75,23 @@ std::unique_ptr<QMessageBox> build(const QString &text, const QString &title, Bo
         if (QAbstractButton *button = box->button(entry.button))
             button->setText(QString::fromUtf8(french ? entry.fr : entry.nl));
     if (title.isEmpty() && type == BoxType::Confirmation)
-        box->setWindowTitle(french ? QStringLiteral("Confirmation") : QStringLiteral("Bevestiging"));
+        box->setWindowTitle(french ? QStringLiteral("Confirmation")
+                                   : QStringLiteral("Bevestiging"));
     return box;
 }
 
 QMessageBox::StandardButton show(const QString &text, const QString &title, BoxType type,
-                                       QMessageBox::StandardButtons buttons,
-                                       QMessageBox::StandardButton defaultButton,
-                                       const QString &language, QWidget *parent) {
+                                 QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton, const QString &language,
+                                 QWidget *parent) {
     auto box = build(text, title, type, buttons, defaultButton, language, parent);
     return exec(*box);
 }
 
 std::unique_ptr<QMessageBox> buildWithCaptions(const QString &text, BoxType type,
                                                QMessageBox::StandardButtons buttons,
-                                               const QStringList &captions,
-                                               const QString &title, QWidget *parent) {
+                                               const QStringList &captions, const QString &title,
+                                               QWidget *parent) {
     auto box = createBox(text, title, type, buttons, parent);
     qsizetype next = 0;
     for (QMessageBox::StandardButton which : buttonOrder()) {

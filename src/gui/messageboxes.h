@@ -25,16 +25,16 @@ std::unique_ptr<QMessageBox> build(const QString &text, const QString &title, Bo
 
 // Builds the box, shows it modally and gives the pressed button.
 QMessageBox::StandardButton show(const QString &text, const QString &title, BoxType type,
-                                       QMessageBox::StandardButtons buttons,
-                                       QMessageBox::StandardButton defaultButton,
-                                       const QString &language, QWidget *parent = nullptr);
+                                 QMessageBox::StandardButtons buttons,
+                                 QMessageBox::StandardButton defaultButton, const QString &language,
+                                 QWidget *parent = nullptr);
 
 // A box whose buttons take the caller's captions in the dialog's button order; buttons
 // beyond the list keep their standard captions, captions beyond the buttons are ignored.
 std::unique_ptr<QMessageBox> buildWithCaptions(const QString &text, BoxType type,
                                                QMessageBox::StandardButtons buttons,
-                                               const QStringList &captions,
-                                               const QString &title, QWidget *parent = nullptr);
+                                               const QStringList &captions, const QString &title,
+                                               QWidget *parent = nullptr);
 
 // Shows a built box modally; closing it by any other means than a button answers Cancel
 // when the box has one, else its escape button.

@@ -41,8 +41,8 @@ void translateWindow(QWidget *window, const QString &language) {
     if (!window || !QFile::exists(languageFile()))
         return;
     const QString name = window->objectName();
-    window->setWindowTitle(translatedCaption(name + QStringLiteral(".Caption"), language,
-                                             window->windowTitle()));
+    window->setWindowTitle(
+        translatedCaption(name + QStringLiteral(".Caption"), language, window->windowTitle()));
     const QString prefix = name + QLatin1Char('.');
     for (QObject *element : window->findChildren<QObject *>()) {
         const QString elementName = element->objectName();

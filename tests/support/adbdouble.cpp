@@ -24,7 +24,9 @@ AdbDouble::AdbDouble(const QString &folder) : m_folder(QDir::cleanPath(folder)) 
     QDir().mkpath(m_folder + QStringLiteral("/adb-state/storage"));
 }
 
-QString AdbDouble::prefix() const { return m_folder + QLatin1Char('/'); }
+QString AdbDouble::prefix() const {
+    return m_folder + QLatin1Char('/');
+}
 
 void AdbDouble::setDevices(const QStringList &lines) {
     QByteArray text;
@@ -69,9 +71,15 @@ QList<QStringList> AdbDouble::calls() const {
     return result;
 }
 
-void AdbDouble::clearCalls() { QFile::remove(m_folder + QStringLiteral("/adb-state/calls")); }
+void AdbDouble::clearCalls() {
+    QFile::remove(m_folder + QStringLiteral("/adb-state/calls"));
+}
 
 namespace TestPaths {
-QString fixtures() { return QStringLiteral(KORVELLO_FIXTURES); }
-QString bin() { return QStringLiteral(KORVELLO_BIN_DIR); }
+QString fixtures() {
+    return QStringLiteral(KORVELLO_FIXTURES);
+}
+QString bin() {
+    return QStringLiteral(KORVELLO_BIN_DIR);
+}
 } // namespace TestPaths

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 
-
 namespace {
 
 const QString kFirebirdLib = QStringLiteral("/usr/lib/x86_64-linux-gnu/firebird/3.0");
@@ -30,7 +29,8 @@ bool FirebirdServer::isql(const QStringList &args, const QString &input, QString
     QProcess process;
     process.setProcessEnvironment(environment());
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral("isql-fb"), QStringList{QStringLiteral("-q"), QStringLiteral("-b")} + args);
+    process.start(QStringLiteral("isql-fb"),
+                  QStringList{QStringLiteral("-q"), QStringLiteral("-b")} + args);
     if (!process.waitForStarted()) {
         *error = QStringLiteral("isql-fb cannot be started (firebird3.0-utils)");
         return false;
@@ -59,9 +59,12 @@ bool FirebirdServer::start(QString *error) {
                                 QStringLiteral("UDF"), QStringLiteral("firebird.msg")})
         QFile::link(kFirebirdLib + QLatin1Char('/') + name, dir.filePath(name));
     // The character sets module is looked up under the root, by a name without extension.
-    QFile::link(kFirebirdLib + QStringLiteral("/intl/libfbintl.so"), dir.filePath(QStringLiteral("intl/fbintl")));
-    QFile::copy(QStringLiteral("/etc/firebird/3.0/fbintl.conf"), dir.filePath(QStringLiteral("intl/fbintl.conf")));
-    QFile::copy(QStringLiteral("/etc/firebird/3.0/plugins.conf"), dir.filePath(QStringLiteral("plugins.conf")));
+    QFile::link(kFirebirdLib + QStringLiteral("/intl/libfbintl.so"),
+                dir.filePath(QStringLiteral("intl/fbintl")));
+    QFile::copy(QStringLiteral("/etc/firebird/3.0/fbintl.conf"),
+                dir.filePath(QStringLiteral("intl/fbintl.conf")));
+    QFile::copy(QStringLiteral("/etc/firebird/3.0/plugins.conf"),
+                dir.filePath(QStringLiteral("plugins.conf")));
     writeText(dir.filePath(QStringLiteral("databases.conf")), QString());
 
     m_port = freePort();
@@ -104,16 +107,19 @@ bool FirebirdServer::start(QString *error) {
     return false;
 }
 
-void FirebirdServer::stop() { stopProcess(m_server); }
+void FirebirdServer::stop() {
+    stopProcess(m_server);
+}
 
 QString FirebirdServer::connectionString(const QString &path) const {
     return QStringLiteral("127.0.0.1/%1:%2").arg(m_port).arg(path);
 }
 
 bool FirebirdServer::createDatabase(const QString &path, const QString &sql, QString *error) {
-    return isql({}, QStringLiteral("SET SQL DIALECT 1;\n"
-                                   "CREATE DATABASE '%1' USER 'SYSDBA' PASSWORD 'masterkey' "
-                                   "PAGE_SIZE 4096 DEFAULT CHARACTER SET NONE;\n%2\nCOMMIT;\n")
-                        .arg(connectionString(path), sql),
+    return isql({},
+                QStringLiteral("SET SQL DIALECT 1;\n"
+                               "CREATE DATABASE '%1' USER 'SYSDBA' PASSWORD 'masterkey' "
+                               "PAGE_SIZE 4096 DEFAULT CHARACTER SET NONE;\n%2\nCOMMIT;\n")
+                    .arg(connectionString(path), sql),
                 error);
 }

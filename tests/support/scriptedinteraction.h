@@ -18,7 +18,8 @@ public:
 
     void notice(const QString &text) override { notices << text; }
     Answer question(const QString &text) override { return next(text); }
-    Answer confirm(const QString &text, const QString &, const QString &, const QString &) override {
+    Answer confirm(const QString &text, const QString &, const QString &,
+                   const QString &) override {
         return next(text);
     }
     Answer alreadyDumped(const QString &text, const QString &) override { return next(text); }

@@ -53,7 +53,8 @@ int freePort() {
     return port;
 }
 
-bool runTool(const QString &program, const QStringList &args, QString *error, const QByteArray &input) {
+bool runTool(const QString &program, const QStringList &args, QString *error,
+             const QByteArray &input) {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, args);
@@ -72,8 +73,12 @@ bool runTool(const QString &program, const QStringList &args, QString *error, co
 
 bool FtpServer::start(bool tls, const QString &dropFile, QString *error) {
     QDir().mkpath(root());
-    QStringList args{QStringLiteral(KORVELLO_FIXTURES "/ftpserver.py"), QStringLiteral("--root"), root(),
-                     QStringLiteral("--user"), QString::fromLatin1(kUser), QStringLiteral("--password"),
+    QStringList args{QStringLiteral(KORVELLO_FIXTURES "/ftpserver.py"),
+                     QStringLiteral("--root"),
+                     root(),
+                     QStringLiteral("--user"),
+                     QString::fromLatin1(kUser),
+                     QStringLiteral("--password"),
                      QString::fromLatin1(kPassword)};
     if (tls)
         args << QStringLiteral("--tls");
@@ -90,12 +95,15 @@ bool FtpServer::start(bool tls, const QString &dropFile, QString *error) {
         if (m_process.readAll().contains("READY") && waitForPort(21, 5000))
             return true;
     }
-    *error = QStringLiteral("the FTP server did not start: ") + QString::fromUtf8(m_process.readAll());
+    *error =
+        QStringLiteral("the FTP server did not start: ") + QString::fromUtf8(m_process.readAll());
     stop();
     return false;
 }
 
-void FtpServer::stop() { stopProcess(m_process); }
+void FtpServer::stop() {
+    stopProcess(m_process);
+}
 
 bool SshServer::makeHostKey(QString *error) {
     const QString key = m_dir.filePath(QStringLiteral("host_key"));
@@ -117,12 +125,14 @@ bool SshServer::start(QString *error) {
     QString ignored;
     if (!runTool(QStringLiteral("id"), {user}, &ignored) &&
         !runTool(QStringLiteral("useradd"),
-                 {QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"), QStringLiteral("/nonexistent"),
-                  QStringLiteral("--shell"), QStringLiteral("/bin/sh"), user},
+                 {QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
+                  QStringLiteral("/nonexistent"), QStringLiteral("--shell"),
+                  QStringLiteral("/bin/sh"), user},
                  error))
         return false;
     if (!runTool(QStringLiteral("chpasswd"), {}, error,
-                 (user + QLatin1Char(':') + QString::fromLatin1(kPassword) + QLatin1Char('\n')).toUtf8()) ||
+                 (user + QLatin1Char(':') + QString::fromLatin1(kPassword) + QLatin1Char('\n'))
+                     .toUtf8()) ||
         !runTool(QStringLiteral("chown"), {user, home()}, error))
         return false;
     QFile authorized(m_dir.filePath(QStringLiteral("authorized_keys")));
@@ -187,4 +197,6 @@ bool SshServer::authorize(const QByteArray &publicKeyLine) {
     return true;
 }
 
-void SshServer::stop() { stopProcess(m_process); }
+void SshServer::stop() {
+    stopProcess(m_process);
+}

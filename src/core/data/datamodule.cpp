@@ -49,8 +49,8 @@ void ConnectionParams::applyToFirebird(QSqlDatabase &db) const {
 }
 
 DataModule::DataModule(QObject *parent)
-    : QObject(parent), m_storeName(uniqueName("storeDatabase")),
-      m_sqliteName(uniqueName("sqlite")), m_sectorName(uniqueName("sectorDatabase")) {
+    : QObject(parent), m_storeName(uniqueName("storeDatabase")), m_sqliteName(uniqueName("sqlite")),
+      m_sectorName(uniqueName("sectorDatabase")) {
     QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_storeName);
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_sqliteName);
     QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_sectorName);
@@ -86,7 +86,9 @@ bool DataModule::openStore(QString *error) {
     return false;
 }
 
-void DataModule::closeStore() { storeDatabase().close(); }
+void DataModule::closeStore() {
+    storeDatabase().close();
+}
 
 bool DataModule::openSqlite(const QString &path) {
     QSqlDatabase db = sqlite();
@@ -95,7 +97,9 @@ bool DataModule::openSqlite(const QString &path) {
     return db.open();
 }
 
-void DataModule::closeSqlite() { sqlite().close(); }
+void DataModule::closeSqlite() {
+    sqlite().close();
+}
 
 bool DataModule::openSectorDatabase(QString *error) {
     closeDatasets();

@@ -56,12 +56,15 @@ void provisionTools(AppContext &context) {
 }
 
 namespace {
-QString adb(const QString &prefix) { return prefix + QStringLiteral("adb"); }
+QString adb(const QString &prefix) {
+    return prefix + QStringLiteral("adb");
+}
 } // namespace
 
 ToolCommand pullCountDatabase(const QString &prefix, const QString &countFolder) {
     return {adb(prefix),
-            {QStringLiteral("pull"), kCountDatabase, countFolder + QStringLiteral("/Temp/Inventaire.s3db")}};
+            {QStringLiteral("pull"), kCountDatabase,
+             countFolder + QStringLiteral("/Temp/Inventaire.s3db")}};
 }
 
 ToolCommand pullHandheldTempFolder(const QString &prefix, const QString &countFolder) {
@@ -71,15 +74,19 @@ ToolCommand pullHandheldTempFolder(const QString &prefix, const QString &countFo
 
 ToolCommand pushCountDatabase(const QString &prefix, const QString &countFolder) {
     return {adb(prefix),
-            {QStringLiteral("push"), countFolder + QStringLiteral("/Temp/Inventaire.s3db"), kCountDatabase}};
+            {QStringLiteral("push"), countFolder + QStringLiteral("/Temp/Inventaire.s3db"),
+             kCountDatabase}};
 }
 
 ToolCommand pushArticleDatabase(const QString &prefix, const QString &programFolder) {
     return {adb(prefix),
-            {QStringLiteral("push"), programFolder + QStringLiteral("/GenCodBD.s3db"), kAppFilesFolder}};
+            {QStringLiteral("push"), programFolder + QStringLiteral("/GenCodBD.s3db"),
+             kAppFilesFolder}};
 }
 
-ToolCommand listDevices(const QString &prefix) { return {adb(prefix), {QStringLiteral("devices")}}; }
+ToolCommand listDevices(const QString &prefix) {
+    return {adb(prefix), {QStringLiteral("devices")}};
+}
 
 int deviceLineCount(const QString &output) {
     int count = 0;
@@ -89,7 +96,9 @@ int deviceLineCount(const QString &output) {
     return count;
 }
 
-bool isConnected(const QString &output) { return deviceLineCount(output) >= 2; }
+bool isConnected(const QString &output) {
+    return deviceLineCount(output) >= 2;
+}
 
 int readyHandhelds(const QString &output) {
     int count = 0;

@@ -2,8 +2,8 @@
 
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
-#include "core/platform/cp1252.h"
 #include "core/i18n/translation.h"
+#include "core/platform/cp1252.h"
 #include "core/platform/errors.h"
 
 #include <QDir>
@@ -29,7 +29,9 @@ QSqlQuery run(const QSqlDatabase &db, const QString &statement, const QVariantLi
 }
 } // namespace
 
-QString tempFolder(const QString &countFolder) { return countFolder + QStringLiteral("/Temp"); }
+QString tempFolder(const QString &countFolder) {
+    return countFolder + QStringLiteral("/Temp");
+}
 
 QString workingCopy(const QString &countFolder) {
     return countFolder + QStringLiteral("/Temp/Inventaire.s3db");
@@ -37,7 +39,8 @@ QString workingCopy(const QString &countFolder) {
 
 bool tableExists(const QSqlDatabase &db) {
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type= 'table' AND name='GCD'")))
+    if (!query.exec(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type= 'table' AND name='GCD'")))
         return false;
     return query.next();
 }
@@ -53,7 +56,8 @@ QString summaryStatement(Lines lines) {
     case Lines::All:
         break;
     }
-    return QStringLiteral("SELECT distinct a.ZONE, SUM(a.Quantite) as Qte FROM GCD a GROUP BY ZONE");
+    return QStringLiteral(
+        "SELECT distinct a.ZONE, SUM(a.Quantite) as Qte FROM GCD a GROUP BY ZONE");
 }
 
 QList<ZoneQuantity> zoneSummary(const QSqlDatabase &db, Lines lines) {
@@ -65,12 +69,14 @@ QList<ZoneQuantity> zoneSummary(const QSqlDatabase &db, Lines lines) {
 }
 
 qint64 zoneTotal(const QSqlDatabase &db, const QString &zone) {
-    QSqlQuery query = run(db, QStringLiteral("SELECT SUM(Quantite) as Qte FROM GCD WHERE ZONE = ?"), {zone});
+    QSqlQuery query =
+        run(db, QStringLiteral("SELECT SUM(Quantite) as Qte FROM GCD WHERE ZONE = ?"), {zone});
     return query.next() ? query.value(0).toLongLong() : 0;
 }
 
 QString zoneStartTime(const QSqlDatabase &db, const QString &zone) {
-    QSqlQuery query = run(db, QStringLiteral("SELECT Min(Heure) as Heure FROM GCD WHERE ZONE = ?"), {zone});
+    QSqlQuery query =
+        run(db, QStringLiteral("SELECT Min(Heure) as Heure FROM GCD WHERE ZONE = ?"), {zone});
     return query.next() ? query.value(0).toString() : QString();
 }
 
@@ -82,7 +88,9 @@ void deleteValidatedLines(const QSqlDatabase &db) {
     run(db, QStringLiteral("DELETE FROM GCD WHERE VALIDE = 'O'"));
 }
 
-void deleteAllLines(const QSqlDatabase &db) { run(db, QStringLiteral("DELETE FROM GCD")); }
+void deleteAllLines(const QSqlDatabase &db) {
+    run(db, QStringLiteral("DELETE FROM GCD"));
+}
 
 QHash<QString, ZoneLines> readZones(const QSqlDatabase &db) {
     QSqlQuery query = run(db, QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD"));

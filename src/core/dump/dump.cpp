@@ -2,14 +2,14 @@
 
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
-#include "core/sectors/sectorbook.h"
-#include "core/sectors/sectordatabase.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
 #include "core/platform/errors.h"
 #include "core/platform/fileops.h"
 #include "core/platform/logfile.h"
 #include "core/platform/userinteraction.h"
+#include "core/sectors/sectorbook.h"
+#include "core/sectors/sectordatabase.h"
 
 #include <QDate>
 #include <QDir>
@@ -35,15 +35,16 @@ struct Settings {
 };
 
 Settings readSettings(const AppContext &context, Mode mode) {
-    const FolderDefaults defaults = mode == Mode::Numeric ? FolderDefaults::Fichiers : FolderDefaults::Files;
+    const FolderDefaults defaults =
+        mode == Mode::Numeric ? FolderDefaults::Fichiers : FolderDefaults::Files;
     const IniFile config = context.config();
     Settings s;
     s.countFolder = context.countFolder(defaults);
-    s.validatedOnly = config.readString(QStringLiteral("CONF"), QStringLiteral("VIDAGE"), QStringLiteral("T")) ==
-                      QLatin1String("V");
+    s.validatedOnly = config.readString(QStringLiteral("CONF"), QStringLiteral("VIDAGE"),
+                                        QStringLiteral("T")) == QLatin1String("V");
     s.saveFolder = context.saveFolder(defaults);
-    s.autoUpload = config.readString(QStringLiteral("CONF"), QStringLiteral("TRANSAUTO"), QStringLiteral("V")) ==
-                   QLatin1String("V");
+    s.autoUpload = config.readString(QStringLiteral("CONF"), QStringLiteral("TRANSAUTO"),
+                                     QStringLiteral("V")) == QLatin1String("V");
     return s;
 }
 
@@ -58,7 +59,9 @@ QString numericQuantity(qint64 q) {
 }
 
 // The decimal text with zeros put in front up to five characters (-5 gives 000-5).
-QString paddedQuantity(qint64 q) { return QString::number(q).rightJustified(5, QLatin1Char('0')); }
+QString paddedQuantity(qint64 q) {
+    return QString::number(q).rightJustified(5, QLatin1Char('0'));
+}
 
 QByteArray countFileContent(const QString &zone, const CountDatabase::ZoneLines &lines,
                             QString (*format)(qint64)) {
@@ -95,14 +98,16 @@ QStringList saveFolderNames(const QString &saveFolder, bool withHidden) {
 }
 
 QString alreadyDumpedText(const AppContext &context, const QString &zone) {
-    return context.tr(QStringLiteral("FVidage_zone")) + QLatin1Char('"') + zone + QStringLiteral("\" ") +
-           context.tr(QStringLiteral("FVidage_DejaSaisie")) + QLatin1Char(' ') +
-           context.tr(QStringLiteral("FVidage_DejaSaisie2")) + QStringLiteral("\r\r") +
-           context.tr(QStringLiteral("FVidage_DejaSaisie3")) + QLatin1Char('\r');
+    return context.tr(QStringLiteral("FVidage_zone")) + QLatin1Char('"') + zone +
+           QStringLiteral("\" ") + context.tr(QStringLiteral("FVidage_DejaSaisie")) +
+           QLatin1Char(' ') + context.tr(QStringLiteral("FVidage_DejaSaisie2")) +
+           QStringLiteral("\r\r") + context.tr(QStringLiteral("FVidage_DejaSaisie3")) +
+           QLatin1Char('\r');
 }
 
 QString reportText(const AppContext &context, const QString &report) {
-    return QStringLiteral("* ") + context.tr(QStringLiteral("FVidage_Transok")) + QStringLiteral(" :\r") + report;
+    return QStringLiteral("* ") + context.tr(QStringLiteral("FVidage_Transok")) +
+           QStringLiteral(" :\r") + report;
 }
 
 // The checks both dumps start with; false when there is nothing to do.
@@ -121,7 +126,8 @@ bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<Zon
 }
 
 // Pushes the working copy back; the tool's own words when it refuses.
-void pushBack(const AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath, const QString &countFolder) {
+void pushBack(const AppContext &context, DataModule &data, UserInteraction &ui,
+              const QString &adbPath, const QString &countFolder) {
     data.closeSqlite();
     const RunResult result = HiddenRunner::run(Bridge::pushCountDatabase(adbPath, countFolder));
     // A tool that did not even start has changed nothing on the handheld either.
@@ -157,8 +163,8 @@ Plan plan(const QSqlDatabase &db, const Settings &s, QList<ZoneQuantity> all) {
 
 // The start both dumps share: nothing when there is nothing to do; else the watch is
 // switched off and the settings and the zones to dump are read.
-std::optional<std::pair<Settings, Plan>> begin(AppContext &context, DataModule &data, UserInteraction &ui,
-                                               const Hooks &hooks, Mode mode) {
+std::optional<std::pair<Settings, Plan>> begin(AppContext &context, DataModule &data,
+                                               UserInteraction &ui, const Hooks &hooks, Mode mode) {
     QList<ZoneQuantity> all;
     if (!ready(context, data, ui, all))
         return std::nullopt;
@@ -169,9 +175,10 @@ std::optional<std::pair<Settings, Plan>> begin(AppContext &context, DataModule &
 }
 
 // The already-dumped question; false (and the dump ends, the watch back on) unless Yes.
-bool confirmRedump(const AppContext &context, UserInteraction &ui, const Hooks &hooks, const QString &zone) {
-    if (ui.alreadyDumped(alreadyDumpedText(context, zone), context.tr(QStringLiteral("FVidage_Add"))) ==
-        UserInteraction::Answer::Yes)
+bool confirmRedump(const AppContext &context, UserInteraction &ui, const Hooks &hooks,
+                   const QString &zone) {
+    if (ui.alreadyDumped(alreadyDumpedText(context, zone),
+                         context.tr(QStringLiteral("FVidage_Add"))) == UserInteraction::Answer::Yes)
         return true;
     ui.progressEnd();
     if (hooks.watchOn)
@@ -194,7 +201,8 @@ void deleteAndReport(const AppContext &context, const QSqlDatabase &db, UserInte
         ui.notice(reportText(context, report));
     else
         ui.notice(reportText(context, report) + QStringLiteral("\r* ") +
-                  context.tr(QStringLiteral("FVidage_Transko")) + afterTransko + QLatin1Char('\r') + missing);
+                  context.tr(QStringLiteral("FVidage_Transko")) + afterTransko + QLatin1Char('\r') +
+                  missing);
 }
 
 } // namespace
@@ -216,7 +224,8 @@ QString fileNameProblem(const AppContext &context, const QString &name) {
     return QString();
 }
 
-Activation activate(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath) {
+Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
+                    const QString &adbPath) {
     Activation result;
     if (context.dumpModeLabel.isEmpty())
         context.dumpMode = kNumeric;
@@ -257,7 +266,7 @@ Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QS
 }
 
 Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                        const QString &adbPath, const Hooks &hooks) {
+                   const QString &adbPath, const Hooks &hooks) {
     Outcome outcome;
     const auto start = begin(context, data, ui, hooks, Mode::Numeric);
     if (!start)
@@ -275,8 +284,8 @@ Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
     // here, before a count file is written without its sector records.
     SectorDatabase::ensureOpen(data, context);
     if (!data.sectorDatabase().isOpen())
-        throw KorvelloError(context.tr(QStringLiteral("Dump_BaseSecteursKo"))
-                                .arg(SectorDatabase::path(context)));
+        throw KorvelloError(
+            context.tr(QStringLiteral("Dump_BaseSecteursKo")).arg(SectorDatabase::path(context)));
     data.sectorTable()->detachBeforePost();
     data.sectorTable()->detachAfterPost();
 
@@ -296,8 +305,8 @@ Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
     for (const ZoneQuantity &entry : p.toDump) {
         const QString &z = entry.zone;
         ui.progressStep();
-        const bool dumpedBefore = std::any_of(saved.cbegin(), saved.cend(),
-                                              [&](const QString &name) { return name.contains(z); });
+        const bool dumpedBefore = std::any_of(
+            saved.cbegin(), saved.cend(), [&](const QString &name) { return name.contains(z); });
         if (dumpedBefore && !confirmRedump(context, ui, hooks, z)) {
             outcome.end = Outcome::End::Cancelled;
             return outcome;
@@ -326,7 +335,7 @@ Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
 }
 
 Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                             const QString &adbPath, const Hooks &hooks) {
+                        const QString &adbPath, const Hooks &hooks) {
     Outcome outcome;
     const auto start = begin(context, data, ui, hooks, Mode::Alphanumeric);
     if (!start)
@@ -356,13 +365,15 @@ Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
     for (const ZoneQuantity &zone : p.toDump) {
         const QString name = zone.zone + paddedQuantity(zones.value(zone.zone).total) +
-                             QLatin1Char('_') + today + startTime(zone.zone) + QStringLiteral(".txt");
+                             QLatin1Char('_') + today + startTime(zone.zone) +
+                             QStringLiteral(".txt");
         const QString problem = fileNameProblem(context, name);
         if (!problem.isEmpty()) {
             ui.progressEnd();
             if (hooks.watchOn)
                 hooks.watchOn();
-            throw KorvelloError(context.tr(QStringLiteral("Dump_NomZoneKo")).arg(zone.zone, problem));
+            throw KorvelloError(
+                context.tr(QStringLiteral("Dump_NomZoneKo")).arg(zone.zone, problem));
         }
     }
 
@@ -387,8 +398,8 @@ Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &
         }
         const CountDatabase::ZoneLines lines = zones.value(z);
         date = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-        const QString name = z + paddedQuantity(lines.total) + QLatin1Char('_') + date + startTime(z) +
-                             QStringLiteral(".txt");
+        const QString name = z + paddedQuantity(lines.total) + QLatin1Char('_') + date +
+                             startTime(z) + QStringLiteral(".txt");
         report += QStringLiteral("\r- ") + name;
         writeCountFile(context, s, name, countFileContent(z, lines, paddedQuantity));
         saved << name;
@@ -397,7 +408,8 @@ Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &
 
     QString missing;
     for (const ZoneQuantity &zone : p.notValidated)
-        missing += QStringLiteral("\r - ") + zone.zone + QLatin1Char('_') + date + QStringLiteral(".txt");
+        missing +=
+            QStringLiteral("\r - ") + zone.zone + QLatin1Char('_') + date + QStringLiteral(".txt");
     deleteAndReport(context, db, ui, s, report, missing, QString());
     pushBack(context, data, ui, adbPath, s.countFolder);
     return end(Outcome::End::Completed);

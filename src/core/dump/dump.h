@@ -38,7 +38,8 @@ struct Activation {
 // The dump window's activation: the dump mode defaults to numeric until read; with a
 // handheld, the working copy is refreshed, the zones are listed, and the first time the
 // dump mode is read from the handheld's "Param.txt".
-Activation activate(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath);
+Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
+                    const QString &adbPath);
 
 struct Outcome {
     enum class End {
@@ -56,9 +57,9 @@ struct Outcome {
 Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
             const Hooks &hooks);
 Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                        const QString &adbPath, const Hooks &hooks);
+                   const QString &adbPath, const Hooks &hooks);
 Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                             const QString &adbPath, const Hooks &hooks);
+                        const QString &adbPath, const Hooks &hooks);
 
 // "Quitter": folders made sure of, working copy closed, temporary folder removed.
 void quit(AppContext &context, DataModule &data);

@@ -24,13 +24,17 @@ QString languageFile() {
     return languageFilePath();
 }
 
-void setLanguageFile(const QString &path) { languageFilePath() = path; }
+void setLanguageFile(const QString &path) {
+    languageFilePath() = path;
+}
 
 QString lookup(const QString &key, const QString &language) {
     return IniFile(languageFile()).readString(language, key, QString());
 }
 
-void setMessageLanguage(const QString &language) { messageLanguageValue() = language; }
+void setMessageLanguage(const QString &language) {
+    messageLanguageValue() = language;
+}
 
 QString message(const QString &key) {
     const QString text = lookup(key, messageLanguageValue());

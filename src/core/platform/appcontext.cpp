@@ -4,25 +4,30 @@
 
 AppContext::AppContext(QString programFolder) : m_programFolder(std::move(programFolder)) {}
 
-IniFile AppContext::config() const { return IniFile(configPath()); }
+IniFile AppContext::config() const {
+    return IniFile(configPath());
+}
 
-QString AppContext::configPath() const { return m_programFolder + QStringLiteral("/Korvello.conf"); }
+QString AppContext::configPath() const {
+    return m_programFolder + QStringLiteral("/Korvello.conf");
+}
 
-QString AppContext::logPath() const { return m_programFolder + QStringLiteral("/Korvello.log"); }
+QString AppContext::logPath() const {
+    return m_programFolder + QStringLiteral("/Korvello.log");
+}
 
 QString AppContext::countFolder(FolderDefaults defaults) const {
-    const QString fallback = m_programFolder + (defaults == FolderDefaults::Files
-                                                    ? QStringLiteral("/Files/")
-                                                    : QStringLiteral("/Fichiers/"));
+    const QString fallback =
+        m_programFolder + (defaults == FolderDefaults::Files ? QStringLiteral("/Files/")
+                                                             : QStringLiteral("/Fichiers/"));
     return config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMIN"), fallback);
 }
 
 QString AppContext::saveFolder(FolderDefaults defaults) const {
-    const QString fallback = m_programFolder + (defaults == FolderDefaults::Files
-                                                    ? QStringLiteral("/Files/Save/")
-                                                    : QStringLiteral("/Fichiers/Sauve/"));
-    return config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMINSECU"),
-                               fallback);
+    const QString fallback =
+        m_programFolder + (defaults == FolderDefaults::Files ? QStringLiteral("/Files/Save/")
+                                                             : QStringLiteral("/Fichiers/Sauve/"));
+    return config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMINSECU"), fallback);
 }
 
 QString AppContext::tr(const QString &key) const {

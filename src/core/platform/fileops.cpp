@@ -13,8 +13,8 @@ namespace FileOps {
 bool writeDurably(const QString &path, const QByteArray &bytes, QString *error) {
     const QFileInfo info(path);
     // Hidden and without the count files' name pattern: no listing takes it for one.
-    const QString temporary = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                              QStringLiteral(".part");
+    const QString temporary =
+        info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part");
     auto fail = [&](const QString &why) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(path, why);
@@ -29,7 +29,8 @@ bool writeDurably(const QString &path, const QByteArray &bytes, QString *error) 
     if (::fsync(file.handle()) != 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     file.close();
-    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(path).constData()) != 0)
         return fail(QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }

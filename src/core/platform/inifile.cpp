@@ -1,7 +1,7 @@
 #include "core/platform/inifile.h"
 
-#include "core/platform/cp1252.h"
 #include "core/i18n/translation.h"
+#include "core/platform/cp1252.h"
 #include "core/platform/errors.h"
 #include "core/platform/textutil.h"
 
@@ -128,8 +128,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     if (QFile::exists(m_path)) {
         const auto existing = readLines(m_path);
         if (!existing)
-            throw KorvelloError(Translation::message(QStringLiteral("Err_IniLecture"))
-                                    .arg(m_path, key));
+            throw KorvelloError(
+                Translation::message(QStringLiteral("Err_IniLecture")).arg(m_path, key));
         file = *existing;
     }
     // A line break inside a value would cut the file's line in two.

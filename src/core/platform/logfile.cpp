@@ -1,8 +1,8 @@
 #include "core/platform/logfile.h"
 
+#include "core/i18n/translation.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
-#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 
 #include <QFile>

@@ -16,7 +16,8 @@ void extract(const QString &name, const QString &path) {
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(resource.readAll()) != resource.size() ||
         !out.commit())
-        throw KorvelloError(Translation::message(QStringLiteral("Err_Ecriture")).arg(path, out.errorString()));
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Err_Ecriture")).arg(path, out.errorString()));
 }
 
 } // namespace Resources

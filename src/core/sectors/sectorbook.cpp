@@ -24,7 +24,8 @@ public:
             query.addBindValue(value);
         ok = ok && query.exec();
         if (!ok)
-            throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(query.lastError().text()));
+            throw KorvelloError(
+                Translation::message(QStringLiteral("Sect_Erreur")).arg(query.lastError().text()));
         return query;
     }
 
@@ -32,13 +33,16 @@ private:
     QSqlDatabase m_db;
 };
 
-QString threeDigits(int number) { return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0')); }
+QString threeDigits(int number) {
+    return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
+}
 
 void insertDetail(Statements &sql, const QString &zone, int sector, int counter, qint64 quantity,
                   int files) {
-    sql.run(QStringLiteral("INSERT INTO DETSECT (ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER, ETAT) "
-                           "VALUES (?, ?, ?, ?, ?, 'A')"),
-            {zone, quantity, sector, counter, files});
+    sql.run(
+        QStringLiteral("INSERT INTO DETSECT (ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER, ETAT) "
+                       "VALUES (?, ?, ?, ?, ?, 'A')"),
+        {zone, quantity, sector, counter, files});
 }
 
 // Rows for the zones first..last of the sector that have none yet.
@@ -56,8 +60,9 @@ void record(Statements &sql, const QString &zone, qint64 quantity) {
     const int number = zone.mid(1, 3).toInt();
     const int counter = zone.mid(1).toInt();
 
-    QSqlQuery row = sql.run(QStringLiteral("SELECT MINIMUM, MAXIMUM, VOLUMES FROM LISTESECT WHERE SECTEUR = ?"),
-                            {sector});
+    QSqlQuery row =
+        sql.run(QStringLiteral("SELECT MINIMUM, MAXIMUM, VOLUMES FROM LISTESECT WHERE SECTEUR = ?"),
+                {sector});
     if (row.next()) {
         int minimum = row.value(0).toInt();
         int maximum = row.value(1).toInt();
@@ -69,20 +74,26 @@ void record(Statements &sql, const QString &zone, qint64 quantity) {
         if (number == 0)
             minimum = 0;
         const int range = maximum - minimum + 1;
-        sql.run(QStringLiteral("UPDATE LISTESECT SET MINIMUM = ?, MAXIMUM = ?, VOLUMES = ? WHERE SECTEUR = ?"),
+        sql.run(QStringLiteral(
+                    "UPDATE LISTESECT SET MINIMUM = ?, MAXIMUM = ?, VOLUMES = ? WHERE SECTEUR = ?"),
                 {minimum, maximum, volumes + quantity, sector});
-        QSqlQuery detail = sql.run(QStringLiteral("SELECT QUANTITE, NB_FICHIER FROM DETSECT WHERE ZONE = ?"),
-                                   {zone});
+        QSqlQuery detail = sql.run(
+            QStringLiteral("SELECT QUANTITE, NB_FICHIER FROM DETSECT WHERE ZONE = ?"), {zone});
         if (detail.next()) {
-            sql.run(QStringLiteral("UPDATE DETSECT SET COMPTEUR = ?, QUANTITE = ?, NB_FICHIER = ? WHERE ZONE = ?"),
-                    {counter, detail.value(0).toLongLong() + quantity, detail.value(1).toInt() + 1, zone});
+            sql.run(
+                QStringLiteral(
+                    "UPDATE DETSECT SET COMPTEUR = ?, QUANTITE = ?, NB_FICHIER = ? WHERE ZONE = ?"),
+                {counter, detail.value(0).toLongLong() + quantity, detail.value(1).toInt() + 1,
+                 zone});
         } else {
             insertDetail(sql, zone, sector, counter, quantity, 1);
             if (grown)
                 insertGaps(sql, sector, oldMaximum + 1, number - 1);
         }
-        QSqlQuery counted = sql.run(
-            QStringLiteral("SELECT COUNT(*) FROM DETSECT d WHERE d.SECTEUR = ? AND d.NB_FICHIER <> 0"), {sector});
+        QSqlQuery counted =
+            sql.run(QStringLiteral(
+                        "SELECT COUNT(*) FROM DETSECT d WHERE d.SECTEUR = ? AND d.NB_FICHIER <> 0"),
+                    {sector});
         const int c = counted.next() ? counted.value(0).toInt() : 0;
         const QString percent = percentText(c, range);
         sql.run(QStringLiteral("UPDATE LISTESECT SET ZONE = ?, POURCENTAGE = ? WHERE SECTEUR = ?"),
@@ -94,13 +105,14 @@ void record(Statements &sql, const QString &zone, qint64 quantity) {
     const int minimum = number == 0 ? 0 : 1;
     const int maximum = number;
     const int range = maximum - minimum + 1;
-    const QString zones = number == 0 ? s + QStringLiteral("000 --> ") + zone
-                                      : s + QStringLiteral("001 --> ") + zone;
-    sql.run(QStringLiteral("INSERT INTO LISTESECT (SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, "
-                           "VOLUMES, ZONES) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-            {sector, minimum, maximum, QStringLiteral("Secteur") + s,
-             number == 0 ? QStringLiteral("1/1") : QStringLiteral("1/%1").arg(maximum),
-             percentText(1, range), quantity, zones});
+    const QString zones =
+        number == 0 ? s + QStringLiteral("000 --> ") + zone : s + QStringLiteral("001 --> ") + zone;
+    sql.run(
+        QStringLiteral("INSERT INTO LISTESECT (SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, "
+                       "VOLUMES, ZONES) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        {sector, minimum, maximum, QStringLiteral("Secteur") + s,
+         number == 0 ? QStringLiteral("1/1") : QStringLiteral("1/%1").arg(maximum),
+         percentText(1, range), quantity, zones});
     insertDetail(sql, zone, sector, counter, quantity, 1);
     insertGaps(sql, sector, 1, number - 1);
 }
@@ -128,7 +140,8 @@ QString percentText(int counted, int range) {
 void recordZone(DataModule &data, const QString &zone, qint64 quantity) {
     QSqlDatabase db = data.sectorDatabase();
     if (!db.isOpen())
-        throw KorvelloError(Translation::message(QStringLiteral("Sect_NonOuverte")).arg(db.lastError().text()));
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Sect_NonOuverte")).arg(db.lastError().text()));
     Statements sql(db);
     db.transaction();
     try {
@@ -138,7 +151,8 @@ void recordZone(DataModule &data, const QString &zone, qint64 quantity) {
         throw;
     }
     if (!db.commit())
-        throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(db.lastError().text()));
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Sect_Erreur")).arg(db.lastError().text()));
 }
 
 } // namespace SectorBook

@@ -1,9 +1,9 @@
 #include "core/sectors/sectordatabase.h"
 
 #include "core/data/datamodule.h"
+#include "core/i18n/translation.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
-#include "core/i18n/translation.h"
 #include "core/platform/errors.h"
 #include "core/platform/resources.h"
 
@@ -48,11 +48,12 @@ void trace(const QString &line) {
     QFile file(QStringLiteral("log.txt"));
     // One event, one line: the driver's messages span several.
     QString flat = line;
-    flat.replace(QLatin1String("\r\n"), QLatin1String(" ")).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    flat.replace(QLatin1String("\r\n"), QLatin1String(" "))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
     const QByteArray bytes = Cp1252::encode(flat) + QByteArrayLiteral("\r\n");
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
-        throw KorvelloError(Translation::message(QStringLiteral("Err_Trace"))
-                                .arg(file.errorString()));
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Err_Trace")).arg(file.errorString()));
 }
 
 } // namespace SectorDatabase

@@ -1,11 +1,11 @@
 #include "core/sectors/sectorrules.h"
 
 #include "core/data/datamodule.h"
-#include "core/sectors/sectorbook.h"
-#include "core/platform/appcontext.h"
 #include "core/i18n/translation.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
 #include "core/platform/userinteraction.h"
+#include "core/sectors/sectorbook.h"
 
 #include <QSqlError>
 #include <QSqlField>
@@ -15,9 +15,13 @@ namespace SectorRules {
 
 namespace {
 
-QString threeDigits(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); }
+QString threeDigits(int n) {
+    return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0'));
+}
 
-bool isEmpty(const QVariant &value) { return value.isNull() || value.toString().trimmed().isEmpty(); }
+bool isEmpty(const QVariant &value) {
+    return value.isNull() || value.toString().trimmed().isEmpty();
+}
 
 void exec(const QSqlDatabase &db, const QString &sql, const QVariantList &values) {
     QSqlQuery query(db);
@@ -25,7 +29,8 @@ void exec(const QSqlDatabase &db, const QString &sql, const QVariantList &values
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!ok || !query.exec())
-        throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(query.lastError().text()));
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Sect_Erreur")).arg(query.lastError().text()));
 }
 
 } // namespace
@@ -42,13 +47,15 @@ bool openTables(DataModule &data) {
 }
 
 void attachBeforePost(DataModule &data, const MessageArea &area) {
-    data.sectorTable()->attachBeforePost([&data, area](int row, QSqlRecord &record, bool inserting) {
-        return checkSector(data, row, record, inserting, area);
-    });
+    data.sectorTable()->attachBeforePost(
+        [&data, area](int row, QSqlRecord &record, bool inserting) {
+            return checkSector(data, row, record, inserting, area);
+        });
 }
 
 void attachAfterPost(DataModule &data) {
-    data.sectorTable()->attachAfterPost([&data](const QSqlRecord &record) { afterSectorWritten(data, record); });
+    data.sectorTable()->attachAfterPost(
+        [&data](const QSqlRecord &record) { afterSectorWritten(data, record); });
 }
 
 void attach(DataModule &data, const MessageArea &area) {
@@ -63,7 +70,7 @@ void attach(DataModule &data, const MessageArea &area) {
 }
 
 bool checkSector(DataModule &data, int row, QSqlRecord &record, bool inserting,
-                           const MessageArea &area) {
+                 const MessageArea &area) {
     auto reject = [&](const QString &message, int column) {
         if (area.reject)
             area.reject(message, column);
@@ -109,8 +116,9 @@ void afterSectorWritten(DataModule &data, const QSqlRecord &record) {
     const QSqlDatabase db = data.sectorDatabase();
     const int sector = record.value(QStringLiteral("SECTEUR")).toInt();
     // Zones never dumped go; dumped zones and zones declared empty stay.
-    exec(db, QStringLiteral("DELETE FROM DETSECT WHERE SECTEUR = ? AND ETAT = 'A' AND "
-                            "(NB_FICHIER = 0 OR QUANTITE IS NULL)"),
+    exec(db,
+         QStringLiteral("DELETE FROM DETSECT WHERE SECTEUR = ? AND ETAT = 'A' AND "
+                        "(NB_FICHIER = 0 OR QUANTITE IS NULL)"),
          {sector});
     // Zone numbers outside 0..999 can form no zone code.
     const int first = qMax(0, record.value(QStringLiteral("MINIMUM")).toInt());
@@ -121,10 +129,13 @@ void afterSectorWritten(DataModule &data, const QSqlRecord &record) {
         exists.prepare(QStringLiteral("SELECT 1 FROM DETSECT WHERE ZONE = ?"));
         exists.addBindValue(zone);
         if (!exists.exec())
-            throw KorvelloError(Translation::message(QStringLiteral("Sect_Erreur")).arg(exists.lastError().text()));
+            throw KorvelloError(
+                Translation::message(QStringLiteral("Sect_Erreur")).arg(exists.lastError().text()));
         if (!exists.next())
-            exec(db, QStringLiteral("INSERT INTO DETSECT (ZONE, SECTEUR, COMPTEUR, ETAT, QUANTITE, NB_FICHIER) "
-                                    "VALUES (?, ?, ?, 'A', 0, 0)"),
+            exec(db,
+                 QStringLiteral(
+                     "INSERT INTO DETSECT (ZONE, SECTEUR, COMPTEUR, ETAT, QUANTITE, NB_FICHIER) "
+                     "VALUES (?, ?, ?, 'A', 0, 0)"),
                  {zone, sector, i});
     }
     data.zoneTable()->select();

@@ -33,7 +33,7 @@ void attachAfterPost(DataModule &data);
 
 // The rules themselves.
 bool checkSector(DataModule &data, int row, QSqlRecord &record, bool inserting,
-                           const MessageArea &area);
+                 const MessageArea &area);
 void afterSectorWritten(DataModule &data, const QSqlRecord &record);
 void rangeChanged(DataModule &data, int row);
 

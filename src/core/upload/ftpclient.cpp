@@ -6,8 +6,8 @@
 #include <QDateTime>
 #include <QFile>
 
-#include <cstring>
 #include <QUrl>
+#include <cstring>
 
 #include <curl/curl.h>
 
@@ -33,8 +33,9 @@ size_t readFromSource(char *buffer, size_t size, size_t count, void *userdata) {
     return size_t(n);
 }
 
-size_t discard(char *, size_t size, size_t count, void *) { return size * count; }
-
+size_t discard(char *, size_t size, size_t count, void *) {
+    return size * count;
+}
 
 // A path for an FTP address: each part percent-encoded, an absolute path marked by an
 // encoded leading slash (ftp://host/%2Fin/ is "/in", ftp://host/in/ is "in").
@@ -54,7 +55,8 @@ QString encodePath(const QString &path) {
 
 } // namespace
 
-int FtpClient::progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded) {
+int FtpClient::progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t,
+                        curl_off_t uploaded) {
     auto *client = static_cast<FtpClient *>(self);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     const qint64 moved = qint64(downloaded + uploaded);
@@ -70,7 +72,9 @@ FtpClient::FtpClient() : m_tlsVersion(CURL_SSLVERSION_TLSv1_0) {
     static CurlGlobal global;
 }
 
-FtpClient::~FtpClient() { disconnect(); }
+FtpClient::~FtpClient() {
+    disconnect();
+}
 
 void FtpClient::disconnect() {
     if (m_curl)
@@ -209,7 +213,8 @@ void FtpClient::changeDir(const QString &directory) {
 void FtpClient::append(const QString &localPath, const QString &remoteName) {
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
-        throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture")).arg(localPath, file.errorString()));
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Err_Lecture")).arg(localPath, file.errorString()));
     // In ASCII mode libcurl turns each line feed into CR LF on the wire; the count files
     // already end their lines with CR LF, which would then reach the server as CR CR LF.
     Source source{file.readAll().replace("\r\n", "\n")};

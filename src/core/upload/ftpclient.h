@@ -42,7 +42,8 @@ public:
     void append(const QString &localPath, const QString &remoteName);
 
 private:
-    static int progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t, curl_off_t uploaded);
+    static int progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t,
+                        curl_off_t uploaded);
     void prepare(const QString &url);
     void perform(const char *what);
     QString url(const QString &path) const;
@@ -58,5 +59,4 @@ private:
     char m_error[CURL_ERROR_SIZE] = {};
     qint64 m_lastMove = 0;
     qint64 m_lastBytes = -1;
-
 };

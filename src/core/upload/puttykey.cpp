@@ -99,7 +99,8 @@ public:
         if (m_pos + 4 > m_data.size())
             fail(QStringLiteral("truncated key data"));
         const auto *p = reinterpret_cast<const unsigned char *>(m_data.constData() + m_pos);
-        const quint32 n = (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+        const quint32 n =
+            (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
         m_pos += 4;
         if (n > quint32(m_data.size() - m_pos))
             fail(QStringLiteral("truncated key data"));
@@ -154,9 +155,9 @@ Secrets deriveV3(const Parsed &key, const QByteArray &passphrase) {
     const quint32 lanes = key.fields.value("Argon2-Parallelism").toUInt();
     const QByteArray salt = QByteArray::fromHex(key.fields.value("Argon2-Salt"));
     QByteArray out(80, '\0');
-    const int rc = argon2_hash(passes, memory, lanes, passphrase.constData(), size_t(passphrase.size()),
-                               salt.constData(), size_t(salt.size()), out.data(), size_t(out.size()),
-                               nullptr, 0, type, ARGON2_VERSION_13);
+    const int rc = argon2_hash(passes, memory, lanes, passphrase.constData(),
+                               size_t(passphrase.size()), salt.constData(), size_t(salt.size()),
+                               out.data(), size_t(out.size()), nullptr, 0, type, ARGON2_VERSION_13);
     if (rc != ARGON2_OK)
         fail(QString::fromUtf8(argon2_error_message(rc)));
     s.cipherKey = out.left(32);
@@ -169,7 +170,7 @@ QByteArray decrypt(const QByteArray &data, const Secrets &secrets) {
     if (data.size() % 16 != 0)
         fail(QStringLiteral("bad private data length"));
     std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(),
-                                                                         EVP_CIPHER_CTX_free);
+                                                                        EVP_CIPHER_CTX_free);
     QByteArray out(data.size() + 16, '\0');
     int len = 0;
     int tail = 0;
@@ -178,8 +179,10 @@ QByteArray decrypt(const QByteArray &data, const Secrets &secrets) {
     if (!ctx || EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_cbc(), nullptr, key, iv) != 1 ||
         EVP_CIPHER_CTX_set_padding(ctx.get(), 0) != 1 ||
         EVP_DecryptUpdate(ctx.get(), reinterpret_cast<unsigned char *>(out.data()), &len,
-                          reinterpret_cast<const unsigned char *>(data.constData()), int(data.size())) != 1 ||
-        EVP_DecryptFinal_ex(ctx.get(), reinterpret_cast<unsigned char *>(out.data()) + len, &tail) != 1)
+                          reinterpret_cast<const unsigned char *>(data.constData()),
+                          int(data.size())) != 1 ||
+        EVP_DecryptFinal_ex(ctx.get(), reinterpret_cast<unsigned char *>(out.data()) + len,
+                            &tail) != 1)
         fail(QStringLiteral("cannot decrypt"));
     out.resize(len + tail);
     return out;
@@ -214,7 +217,7 @@ QByteArray rsaPem(const QByteArray &publicBlob, const QByteArray &privateBlob) {
         fail(QStringLiteral("inconsistent RSA key"));
 
     std::unique_ptr<OSSL_PARAM_BLD, decltype(&OSSL_PARAM_BLD_free)> build(OSSL_PARAM_BLD_new(),
-                                                                           OSSL_PARAM_BLD_free);
+                                                                          OSSL_PARAM_BLD_free);
     OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_N, n.get());
     OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_E, e.get());
     OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_D, d.get());
@@ -223,8 +226,8 @@ QByteArray rsaPem(const QByteArray &publicBlob, const QByteArray &privateBlob) {
     OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_EXPONENT1, dmp1.get());
     OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_EXPONENT2, dmq1.get());
     OSSL_PARAM_BLD_push_BN(build.get(), OSSL_PKEY_PARAM_RSA_COEFFICIENT1, iqmp.get());
-    std::unique_ptr<OSSL_PARAM, decltype(&OSSL_PARAM_free)> params(OSSL_PARAM_BLD_to_param(build.get()),
-                                                                   OSSL_PARAM_free);
+    std::unique_ptr<OSSL_PARAM, decltype(&OSSL_PARAM_free)> params(
+        OSSL_PARAM_BLD_to_param(build.get()), OSSL_PARAM_free);
     std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> ctx(
         EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr), EVP_PKEY_CTX_free);
     EVP_PKEY *raw = nullptr;
@@ -234,7 +237,8 @@ QByteArray rsaPem(const QByteArray &publicBlob, const QByteArray &privateBlob) {
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> pkey(raw, EVP_PKEY_free);
 
     std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new(BIO_s_mem()), BIO_free);
-    if (!bio || PEM_write_bio_PrivateKey(bio.get(), pkey.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1)
+    if (!bio ||
+        PEM_write_bio_PrivateKey(bio.get(), pkey.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1)
         fail(QStringLiteral("cannot convert the key"));
     char *data = nullptr;
     const long size = BIO_get_mem_data(bio.get(), &data);
@@ -243,12 +247,15 @@ QByteArray rsaPem(const QByteArray &publicBlob, const QByteArray &privateBlob) {
 
 } // namespace
 
-bool isPuttyKey(const QByteArray &content) { return content.startsWith("PuTTY-User-Key-File-"); }
+bool isPuttyKey(const QByteArray &content) {
+    return content.startsWith("PuTTY-User-Key-File-");
+}
 
 QByteArray toPem(const QByteArray &content, const QByteArray &passphrase) {
     const Parsed key = parse(content);
     const bool encrypted = key.encryption != "none";
-    const Secrets secrets = key.version == 2 ? deriveV2(passphrase, encrypted) : deriveV3(key, passphrase);
+    const Secrets secrets =
+        key.version == 2 ? deriveV2(passphrase, encrypted) : deriveV3(key, passphrase);
     const QByteArray privateBlob = encrypted ? decrypt(key.privateBlob, secrets) : key.privateBlob;
 
     const QByteArray macData = sshString(key.algorithm) + sshString(key.encryption) +
@@ -258,9 +265,11 @@ QByteArray toPem(const QByteArray &content, const QByteArray &passphrase) {
         macData, secrets.macKey,
         key.version == 2 ? QCryptographicHash::Sha1 : QCryptographicHash::Sha256);
     if (mac != key.mac)
-        fail(encrypted ? QStringLiteral("wrong passphrase") : QStringLiteral("the file is damaged"));
+        fail(encrypted ? QStringLiteral("wrong passphrase")
+                       : QStringLiteral("the file is damaged"));
     if (key.algorithm != "ssh-rsa")
-        fail(QStringLiteral("key type %1 is not supported (RSA only)").arg(QString::fromLatin1(key.algorithm)));
+        fail(QStringLiteral("key type %1 is not supported (RSA only)")
+                 .arg(QString::fromLatin1(key.algorithm)));
     return rsaPem(key.publicBlob, privateBlob);
 }
 

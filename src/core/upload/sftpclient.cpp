@@ -111,18 +111,21 @@ public:
             if (sftp_mkdir(m_sftp, path.constData(), 0755) != SSH_OK || !isDirectory(path))
                 sftpFail(QStringLiteral("Cannot enter or make the directory %1").arg(directory));
         }
-        m_directory = directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
+        m_directory =
+            directory.endsWith(QLatin1Char('/')) ? directory : directory + QLatin1Char('/');
     }
 
     void upload(const QString &localFile) {
         QFile local(localFile);
         if (!local.open(QIODevice::ReadOnly))
-            throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture")).arg(localFile, local.errorString()));
+            throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture"))
+                                    .arg(localFile, local.errorString()));
         const QDateTime modified = QFileInfo(local).lastModified();
         const QByteArray remote = (m_directory + QFileInfo(localFile).fileName()).toUtf8();
         sftp_file file = sftp_open(m_sftp, remote.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (!file)
-            sftpFail(QStringLiteral("Cannot create %1 on the server").arg(QString::fromUtf8(remote)));
+            sftpFail(
+                QStringLiteral("Cannot create %1 on the server").arg(QString::fromUtf8(remote)));
         bool ok = true;
         while (ok && !local.atEnd()) {
             const QByteArray chunk = local.read(32768);
@@ -146,7 +149,8 @@ private:
         throw KorvelloError(what + QStringLiteral(": ") + QString::fromUtf8(ssh_get_error(m_ssh)));
     }
     [[noreturn]] void sftpFail(const QString &what) {
-        throw KorvelloError(QStringLiteral("%1 (SFTP error %2)").arg(what).arg(sftp_get_error(m_sftp)));
+        throw KorvelloError(
+            QStringLiteral("%1 (SFTP error %2)").arg(what).arg(sftp_get_error(m_sftp)));
     }
 
     bool isDirectory(const QByteArray &path) {
@@ -171,7 +175,8 @@ private:
         case SSH_KNOWN_HOSTS_NOT_FOUND:
         case SSH_KNOWN_HOSTS_UNKNOWN:
             if (ssh_session_update_known_hosts(m_ssh) != SSH_OK)
-                fail(QStringLiteral("Cannot store the host key of %1 in %2").arg(m_settings.host, storePath));
+                fail(QStringLiteral("Cannot store the host key of %1 in %2")
+                         .arg(m_settings.host, storePath));
             return;
         case SSH_KNOWN_HOSTS_CHANGED:
         case SSH_KNOWN_HOSTS_OTHER:
@@ -220,8 +225,10 @@ private:
         // No passphrase is given for a key file: an encrypted key cannot be opened.
         if (PuttyKey::isPuttyKey(content))
             content = PuttyKey::toPem(content, QByteArray());
-        if (ssh_pki_import_privkey_base64(content.constData(), nullptr, nullptr, nullptr, &m_key) != SSH_OK)
-            throw KorvelloError(QStringLiteral("%1 is not a usable private key").arg(m_settings.keyFile));
+        if (ssh_pki_import_privkey_base64(content.constData(), nullptr, nullptr, nullptr, &m_key) !=
+            SSH_OK)
+            throw KorvelloError(
+                QStringLiteral("%1 is not a usable private key").arg(m_settings.keyFile));
     }
 
     Settings m_settings;
@@ -233,13 +240,17 @@ private:
 
 } // namespace
 
-void setKnownHostsFile(const QString &path) { knownHostsPath() = path; }
+void setKnownHostsFile(const QString &path) {
+    knownHostsPath() = path;
+}
 
-QString knownHostsFile() { return knownHostsPath(); }
+QString knownHostsFile() {
+    return knownHostsPath();
+}
 
 bool sendFile(const QString &host, const QString &login, const QString &password,
-               const QString &keyOrPassphrase, const QString &directory, int port,
-               const QString &localFile, ErrorList *errors) {
+              const QString &keyOrPassphrase, const QString &directory, int port,
+              const QString &localFile, ErrorList *errors) {
     try {
         Session session(settingsFor(host, login, password, keyOrPassphrase, directory, port,
                                     KeyLookup::AsGivenThenCurrentDir));
@@ -255,7 +266,7 @@ bool sendFile(const QString &host, const QString &login, const QString &password
 }
 
 bool testConnection(const QString &host, const QString &login, const QString &password,
-              const QString &keyOrPassphrase, const QString &directory, int port) {
+                    const QString &keyOrPassphrase, const QString &directory, int port) {
     try {
         Session session(settingsFor(host, login, password, keyOrPassphrase, directory, port,
                                     KeyLookup::CurrentDirOnly));

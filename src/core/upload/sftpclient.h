@@ -23,12 +23,12 @@ using ErrorList = QMap<QString, QString>;
 // differs from the stored one is refused. False on any failure, with the reason in
 // errors["Error"] when errors is given.
 bool sendFile(const QString &host, const QString &login, const QString &password,
-               const QString &keyOrPassphrase, const QString &directory, int port,
-               const QString &localFile, ErrorList *errors);
+              const QString &keyOrPassphrase, const QString &directory, int port,
+              const QString &localFile, ErrorList *errors);
 
 // True when a session opens and the directory (when given) can be entered or made. Here the
 // key file is looked for in the current directory only.
 bool testConnection(const QString &host, const QString &login, const QString &password,
-              const QString &keyOrPassphrase, const QString &directory, int port);
+                    const QString &keyOrPassphrase, const QString &directory, int port);
 
 } // namespace Sftp

@@ -1,11 +1,11 @@
 #include "core/upload/upload.h"
 
 #include "core/platform/appcontext.h"
-#include "core/upload/countfiles.h"
 #include "core/platform/errors.h"
 #include "core/platform/fileops.h"
 #include "core/platform/resources.h"
 #include "core/platform/userinteraction.h"
+#include "core/upload/countfiles.h"
 #include "core/upload/ftpclient.h"
 #include "core/upload/sftpclient.h"
 
@@ -50,7 +50,7 @@ void sendBySftp(const ServerSettings &s, Outcome &outcome) {
         const QString local = s.countFolder + name;
         Sftp::ErrorList errors;
         if (!Sftp::sendFile(s.host, s.login, s.password, s.sshKey, s.directory, s.port, local,
-                               &errors)) {
+                            &errors)) {
             outcome.failed << name;
             outcome.failures << errors.value(QStringLiteral("Error"));
             continue;
@@ -96,8 +96,8 @@ bool sendByFtp(const ServerSettings &s, FtpClient &ftp, Outcome &outcome) {
 
 Outcome run(AppContext &context, UserInteraction &ui, FtpClient &ftp) {
     Outcome outcome;
-    if (ui.confirm(context.tr(QStringLiteral("Button2_Msg1")), context.tr(QStringLiteral("Transfert")),
-                   context.tr(QStringLiteral("Confirmer")),
+    if (ui.confirm(context.tr(QStringLiteral("Button2_Msg1")),
+                   context.tr(QStringLiteral("Transfert")), context.tr(QStringLiteral("Confirmer")),
                    context.tr(QStringLiteral("Annuler"))) != UserInteraction::Answer::Yes)
         return outcome;
 

@@ -15,8 +15,8 @@ inline const QString kChangeDirStep = QStringLiteral("FTP : Changedir error  dir
 
 struct Outcome {
     enum class End {
-        Cancelled, // at the confirmation
-        Completed, // the loop ran to its end (SFTP files may have failed)
+        Cancelled,    // at the confirmation
+        Completed,    // the loop ran to its end (SFTP files may have failed)
         NotConnected, // FTP log-in or change of directory failed; nothing was touched
     };
     End end = End::Cancelled;
