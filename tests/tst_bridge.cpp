@@ -19,23 +19,23 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
         const QString p = "/opt/adb tools/";
-        const QString c = "/srv/Inv \"Q\"; Files/";
+        const QString c = "/srv/Inv \"Q\"; Files/Temp";
         const QString f = "/home/shop/korvello";
         QTest::newRow("pull count database")
             << Bridge::pullCountDatabase(p, c) << "/opt/adb tools/adb"
             << QStringList{
                    "pull",
                    "/storage/emulated/0/Android/data/com.korvello.scanner/files/Inventaire.s3db",
-                   "/srv/Inv \"Q\"; Files//Temp/Inventaire.s3db"};
+                   "/srv/Inv \"Q\"; Files/Temp/Inventaire.s3db"};
         QTest::newRow("pull handheld temporary folder")
             << Bridge::pullHandheldTempFolder(p, c) << "/opt/adb tools/adb"
             << QStringList{"pull",
                            "/storage/emulated/0/Android/data/com.korvello.scanner/files/tmp/",
-                           "/srv/Inv \"Q\"; Files//Temp/"};
+                           "/srv/Inv \"Q\"; Files/Temp/"};
         QTest::newRow("push count database")
             << Bridge::pushCountDatabase(p, c) << "/opt/adb tools/adb"
             << QStringList{
-                   "push", "/srv/Inv \"Q\"; Files//Temp/Inventaire.s3db",
+                   "push", "/srv/Inv \"Q\"; Files/Temp/Inventaire.s3db",
                    "/storage/emulated/0/Android/data/com.korvello.scanner/files/Inventaire.s3db"};
         QTest::newRow("push article database")
             << Bridge::pushArticleDatabase(p, f) << "/opt/adb tools/adb"
@@ -103,26 +103,26 @@ private slots:
         const QString count = m_dir.filePath("Inv \"Q\"; Files") + "/";
         QVERIFY(QDir().mkpath(count + "Temp"));
 
-        QVERIFY(HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count)).exitCode == 0);
+        QVERIFY(HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count + "Temp")).exitCode == 0);
         QFile pulled(count + "Temp/Inventaire.s3db");
         QVERIFY(pulled.open(QIODevice::ReadOnly));
         QCOMPARE(pulled.readAll(), QByteArray("sqlite bytes"));
 
         // The real tool puts a folder pulled into an existing folder in a sub-folder.
-        HiddenRunner::run(Bridge::pullHandheldTempFolder(adb.prefix(), count));
+        HiddenRunner::run(Bridge::pullHandheldTempFolder(adb.prefix(), count + "Temp"));
         QVERIFY(QFile::exists(count + "Temp/tmp/Param.txt"));
 
         QFile changed(count + "Temp/Inventaire.s3db");
         QVERIFY(changed.open(QIODevice::WriteOnly));
         changed.write("after dump");
         changed.close();
-        HiddenRunner::run(Bridge::pushCountDatabase(adb.prefix(), count));
+        HiddenRunner::run(Bridge::pushCountDatabase(adb.prefix(), count + "Temp"));
         QCOMPARE(adb.file(Bridge::kCountDatabase), QByteArray("after dump"));
 
         const QList<QStringList> calls = adb.calls();
         QCOMPARE(calls.size(), 3);
-        QCOMPARE(calls[0], Bridge::pullCountDatabase(adb.prefix(), count).arguments);
-        QCOMPARE(calls[2], Bridge::pushCountDatabase(adb.prefix(), count).arguments);
+        QCOMPARE(calls[0], Bridge::pullCountDatabase(adb.prefix(), count + "Temp").arguments);
+        QCOMPARE(calls[2], Bridge::pushCountDatabase(adb.prefix(), count + "Temp").arguments);
     }
 
     void toolRefusesCopiesWithoutExactlyOneHandheld_data() {
@@ -140,7 +140,7 @@ private slots:
         adb.putFile(Bridge::kCountDatabase, "x");
         const QString count = m_dir.filePath(QString("refused-") + QTest::currentDataTag()) + "/";
         QVERIFY(QDir().mkpath(count + "Temp"));
-        const RunResult result = HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count));
+        const RunResult result = HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count + "Temp"));
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(QString::fromUtf8(result.output).contains(message), result.output.constData());
         QVERIFY(!QFile::exists(count + "Temp/Inventaire.s3db"));

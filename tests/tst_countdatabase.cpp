@@ -154,12 +154,20 @@ private slots:
             << QByteArray("Num\xc3\xa9rique \r\n") << "Numérique " << false;
         QTest::newRow("other mode") << QByteArray("Alpha\n") << "Alpha" << false;
         QTest::newRow("empty") << QByteArray() << "" << false;
+        QTest::newRow("UTF-16 LE with BOM")
+            << QByteArray("\xff\xfeN\0u\0m\0\xe9\0r\0i\0q\0u\0e\0\r\0\n\0", 22) << "Numérique"
+            << true;
+        QTest::newRow("UTF-16 BE with BOM")
+            << QByteArray("\xfe\xff\0A\0l\0p\0h\0a\0\n", 14) << "Alpha" << false;
+        // Text with NUL bytes and no byte-order mark cannot be told apart: it is unreadable.
+        QTest::newRow("UTF-16 without BOM")
+            << QByteArray("N\0u\0m\0\r\0\n\0", 10) << "<unreadable>" << false;
     }
     void dumpModeLine() {
         QFETCH(QByteArray, content);
         QFETCH(QString, line);
         QFETCH(bool, numeric);
-        const QString read = CountDatabase::firstLine(content);
+        const QString read = CountDatabase::firstLine(content).value_or("<unreadable>");
         QCOMPARE(read, line);
         QCOMPARE(read == QString::fromUtf8("Numérique"), numeric);
     }
@@ -173,7 +181,7 @@ private slots:
         QVERIFY(QDir().mkpath(count));
         DataModule data;
         QVERIFY(CountDatabase::refreshWorkingCopy(data, adb.prefix(), count));
-        QCOMPARE(data.sqlite().databaseName(), count + "/Temp/Inventaire.s3db");
+        QCOMPARE(data.sqlite().databaseName(), count + "Temp/Inventaire.s3db");
         QCOMPARE(CountDatabase::zoneSummary(data.sqlite(), Lines::All).size(), 5);
 
         // The dump's end: lines deleted in the working copy reach the handheld.
@@ -230,14 +238,22 @@ private slots:
         QVERIFY(!QFile::exists(count + "Temp/tmp/Param.txt")); // the local copy is gone
         QCOMPARE(adb.file(Bridge::kHandheldTempFolder + "Param.txt"), QByteArray("Alpha\r\n"));
 
-        // A tool that copies the folder's content instead of the folder.
-        QFile direct(count + "Temp/Param.txt");
-        QVERIFY(direct.open(QIODevice::WriteOnly));
-        direct.write("Num\xe9rique\r\n");
-        direct.close();
+        // What an earlier pull left behind is never read: with the handheld gone, no mode.
+        for (const QString &left : {count + "Temp/Param.txt", count + "Temp/Param/Param.txt",
+                                    count + "Temp/Param/tmp/Param.txt"})
+            writeFile(left, "Num\xe9rique\r\n");
         adb.setDevices({});
-        QCOMPARE(CountDatabase::readDumpMode(adb.prefix(), count),
-                 std::optional<QString>(QString::fromUtf8("Numérique")));
+        QCOMPARE(CountDatabase::readDumpMode(adb.prefix(), count), std::nullopt);
+
+        // UTF-16 with its byte-order mark reads; with NUL bytes and no mark it is unreadable.
+        adb.connectOne();
+        adb.putFile(Bridge::kHandheldTempFolder + "Param.txt",
+                    QByteArray("\xff\xfe" "A\0l\0p\0h\0a\0\r\0\n\0", 16));
+        QCOMPARE(CountDatabase::readDumpMode(adb.prefix(), count), std::optional<QString>("Alpha"));
+        adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", QByteArray("A\0l\0p\0h\0a\0", 10));
+        const CountDatabase::ParamFile param = CountDatabase::readParamFile(adb.prefix(), count);
+        QVERIFY(param.found);
+        QVERIFY(!param.readable);
     }
 };
 

@@ -295,7 +295,11 @@ private slots:
         if (Answer(answer) == Answer::Cancel) {
             QCOMPARE(outcome.end, End::Cancelled);
             QCOMPARE(b.adb.file(Bridge::kCountDatabase), before); // nothing pushed
-            QCOMPARE(outcome.written.size(), 1);                  // the zone before stays written
+            // Questions come before any file: the handheld keeps the lines, no file has them.
+            QVERIFY(outcome.written.isEmpty());
+            QVERIFY(b.files(b.count).isEmpty());
+            QCOMPARE(b.files(b.save), QStringList{earlier});
+            QVERIFY(!QFile::exists(b.count + "Temp"));
             QVERIFY(b.ui.notices.isEmpty());
         } else {
             QCOMPARE(outcome.end, End::Completed);
@@ -320,7 +324,7 @@ private slots:
         b.setMode(mode);
         const Dump::Outcome outcome = b.activateAndRun();
         QCOMPARE(outcome.end, End::Completed);
-        QCOMPARE(outcome.written.size(), 2); // 3001 and 3002, with all their lines
+        QCOMPARE(outcome.written.size(), 2); // 3001 and 3002, with their validated lines
         // Only validated lines left the handheld.
         QCOMPARE(b.onHandheld(),
                  (QList<CountDatabase::ZoneQuantity>{{"3002", 3}, {"3003", 4}, {"3004", 5}}));
@@ -328,13 +332,13 @@ private slots:
         if (mode == "Alpha") {
             QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") + "\r\r - 3002_" + today() +
                                     ".txt\r - 3003_" + today() + ".txt"));
-            QCOMPARE(readFile(b.count + outcome.written[1]),
-                     QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
+            // The unvalidated line stays on the handheld, so no count file may hold it yet.
+            QCOMPARE(readFile(b.count + outcome.written[1]), QByteArray("3002,C2,00002\r\n"));
         } else {
             QVERIFY(notice.endsWith("* " + lookup("FVidage_Transko") +
                                     ":\r\r - Stk3002.txt\r - Stk3003.txt"));
-            QCOMPARE(readFile(b.count + "Stk3002.txt"),
-                     QByteArray("3002,C2,00002\r\n3002,C3,00003\r\n"));
+            QCOMPARE(readFile(b.count + "Stk3002.txt"), QByteArray("3002,C2,00002\r\n"));
+            QCOMPARE(b.detail("3002").section('|', 1, 1), QString("2"));
         }
     }
 
@@ -419,11 +423,16 @@ private slots:
         Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"}});
         QVERIFY(QDir().mkpath(b.count + "Stk3002.txt")); // no file can take this place
         const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        const QStringList sectors = b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR");
+        const QStringList zones = b.sql("SELECT * FROM DETSECT ORDER BY ZONE");
         QVERIFY_THROWS_EXCEPTION(KorvelloError, b.activateAndRun());
         QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
-        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C1,00001\r\n"));
-        // No half-written file or left-over temporary file is visible.
-        QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
+        // The handheld keeps its lines, so no count file, save copy or sector row keeps them;
+        // no half-written or temporary file is left.
+        QVERIFY(b.files(b.count).isEmpty());
+        QVERIFY(b.files(b.save).isEmpty());
+        QCOMPARE(b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"), sectors);
+        QCOMPARE(b.sql("SELECT * FROM DETSECT ORDER BY ZONE"), zones);
     }
 
     void damagedSectorDatabaseStopsBeforeAnyFile() {
@@ -439,11 +448,25 @@ private slots:
     void failedPushIsTold() {
         Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
         b.activate();
-        b.adb.setDevices({}); // unplugged during the dump: the push is refused
-        QCOMPARE(b.run().end, End::Completed);
-        QCOMPARE(b.ui.notices.size(), 2);
-        QVERIFY(b.ui.notices.last().startsWith(lookup("FVidage_PushKo")));
-        QVERIFY(b.ui.notices.last().contains("no devices"));
+        const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        const QStringList sectors = b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR");
+        const QStringList zones = b.sql("SELECT * FROM DETSECT ORDER BY ZONE");
+        b.adb.failNext("push");
+        try {
+            b.run();
+            QFAIL("a refused push was taken for a dump");
+        } catch (const KorvelloError &error) {
+            QVERIFY2(error.message().startsWith(lookup("FVidage_PushKo")),
+                     qPrintable(error.message()));
+            QVERIFY(error.message().contains("remote write failed"));
+        }
+        QVERIFY(b.ui.notices.isEmpty()); // no report of files that are gone
+        QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
+        QVERIFY(b.files(b.count).isEmpty());
+        QVERIFY(b.files(b.save).isEmpty());
+        QCOMPARE(b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"), sectors);
+        QCOMPARE(b.sql("SELECT * FROM DETSECT ORDER BY ZONE"), zones);
+        QVERIFY(!QFile::exists(b.dir.filePath("DumpJournal")));
     }
 
     void severalHandheldsPullNothing() {

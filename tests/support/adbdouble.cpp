@@ -43,6 +43,14 @@ void AdbDouble::setHanging(bool hanging) {
         QFile::remove(marker);
 }
 
+void AdbDouble::failNext(const QString &command) {
+    writeFile(m_folder + QStringLiteral("/adb-state/fail-") + command, QByteArray());
+}
+
+void AdbDouble::afterNextPull(const QByteArray &sql) {
+    writeFile(m_folder + QStringLiteral("/adb-state/after-pull.sql"), sql);
+}
+
 QString AdbDouble::storagePath(const QString &handheldPath) const {
     return m_folder + QStringLiteral("/adb-state/storage") + handheldPath;
 }

@@ -19,6 +19,11 @@ public:
     void setDevices(const QStringList &lines);
     void connectOne() { setDevices({QStringLiteral("R58M12345\tdevice")}); }
     void setHanging(bool hanging);
+    // The next "pull" (cut half-way) or "push" (refused) fails once.
+    void failNext(const QString &command);
+    // Right after the next pull of the count database, runs sql on the handheld's copy: a
+    // scanner that goes on counting during a dump.
+    void afterNextPull(const QByteArray &sql);
 
     // Files on the handheld, by handheld path.
     QString storagePath(const QString &handheldPath) const;

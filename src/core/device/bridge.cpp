@@ -61,20 +61,20 @@ QString adb(const QString &prefix) {
 }
 } // namespace
 
-ToolCommand pullCountDatabase(const QString &prefix, const QString &countFolder) {
+ToolCommand pullCountDatabase(const QString &prefix, const QString &localFolder) {
     return {adb(prefix),
             {QStringLiteral("pull"), kCountDatabase,
-             countFolder + QStringLiteral("/Temp/Inventaire.s3db")}};
+             joinPath(localFolder, QStringLiteral("Inventaire.s3db"))}};
 }
 
-ToolCommand pullHandheldTempFolder(const QString &prefix, const QString &countFolder) {
+ToolCommand pullHandheldTempFolder(const QString &prefix, const QString &localFolder) {
     return {adb(prefix),
-            {QStringLiteral("pull"), kHandheldTempFolder, countFolder + QStringLiteral("/Temp/")}};
+            {QStringLiteral("pull"), kHandheldTempFolder, withTrailingSeparator(localFolder)}};
 }
 
-ToolCommand pushCountDatabase(const QString &prefix, const QString &countFolder) {
+ToolCommand pushCountDatabase(const QString &prefix, const QString &localFolder) {
     return {adb(prefix),
-            {QStringLiteral("push"), countFolder + QStringLiteral("/Temp/Inventaire.s3db"),
+            {QStringLiteral("push"), joinPath(localFolder, QStringLiteral("Inventaire.s3db")),
              kCountDatabase}};
 }
 
@@ -100,12 +100,16 @@ bool isConnected(const QString &output) {
     return deviceLineCount(output) >= 2;
 }
 
-int readyHandhelds(const QString &output) {
-    int count = 0;
+QStringList readySerials(const QString &output) {
+    QStringList serials;
     for (const QString &line : TextUtil::lines(output))
         if (line.section(QLatin1Char('\t'), 1).trimmed() == QLatin1String("device"))
-            ++count;
-    return count;
+            serials << line.section(QLatin1Char('\t'), 0, 0).trimmed();
+    return serials;
+}
+
+int readyHandhelds(const QString &output) {
+    return int(readySerials(output).size());
 }
 
 bool detect(const QString &prefix, QString &memo, QTimer *watch, int timeoutMs) {

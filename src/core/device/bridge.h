@@ -30,9 +30,11 @@ QString defaultToolsFolder();
 void provisionTools(AppContext &context);
 
 // The commands, with P the tools prefix, C the count folder, F the program folder.
-ToolCommand pullCountDatabase(const QString &prefix, const QString &countFolder);
-ToolCommand pullHandheldTempFolder(const QString &prefix, const QString &countFolder);
-ToolCommand pushCountDatabase(const QString &prefix, const QString &countFolder);
+// The count database and the handheld's temporary folder are copied into, and the count
+// database back from, the local folder given (a temporary folder of the count folder).
+ToolCommand pullCountDatabase(const QString &prefix, const QString &localFolder);
+ToolCommand pullHandheldTempFolder(const QString &prefix, const QString &localFolder);
+ToolCommand pushCountDatabase(const QString &prefix, const QString &localFolder);
 ToolCommand pushArticleDatabase(const QString &prefix, const QString &programFolder);
 ToolCommand listDevices(const QString &prefix);
 
@@ -40,8 +42,9 @@ ToolCommand listDevices(const QString &prefix);
 int deviceLineCount(const QString &output);
 // Two or more: the heading plus at least one handheld ready for use.
 bool isConnected(const QString &output);
-// Handhelds listed as ready for use ("SERIAL<TAB>device").
+// Handhelds listed as ready for use ("SERIAL<TAB>device"), and their serial numbers.
 int readyHandhelds(const QString &output);
+QStringList readySerials(const QString &output);
 
 // Clears memo, runs "adb devices" through the captured runner into it (pausing watch) and
 // tells whether a handheld is ready.

@@ -3,11 +3,14 @@
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
 #include "core/i18n/translation.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
 #include "core/platform/errors.h"
+#include "core/platform/textutil.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QStringDecoder>
 #include <QVariant>
@@ -27,14 +30,88 @@ QSqlQuery run(const QSqlDatabase &db, const QString &statement, const QVariantLi
                                 .arg(db.databaseName(), query.lastError().text()));
     return query;
 }
+
+// A connection of its own to one SQLite file, for the work on copies that must not disturb
+// the data module's connection (the working copy the windows show).
+class SqliteFile {
+public:
+    explicit SqliteFile(const QString &path)
+        : m_name(QStringLiteral("countdb-%1").arg(++s_counter)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            throw KorvelloError(Translation::message(QStringLiteral("Dump_BaseIllisible"))
+                                    .arg(path, db.lastError().text()));
+    }
+    ~SqliteFile() {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+
+private:
+    static inline int s_counter = 0;
+    QString m_name;
+};
+
+// Lines of the working copy that a dump takes, joined to the same lines of another copy.
+QString dumpedLinesJoin(Lines lines) {
+    QString sql = QStringLiteral(
+        "FROM main.GCD g JOIN dumped.GCD d ON d.rowid = g.rowid AND g.ZONE IS d.ZONE AND "
+        "g.Code IS d.Code AND g.Quantite IS d.Quantite AND g.Heure IS d.Heure AND "
+        "g.Valide IS d.Valide");
+    if (lines == Lines::Validated)
+        sql += QStringLiteral(" WHERE d.Valide = 'O'");
+    return sql;
+}
+
+void attachDumped(const QSqlDatabase &db, const QString &dumpedPath) {
+    run(db, QStringLiteral("ATTACH DATABASE ? AS dumped"), {dumpedPath});
+}
+
+// Why a text cannot stand in a count line, or nothing when it can.
+QString textProblem(const QString &text) {
+    if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('\r')) ||
+        text.contains(QLatin1Char('\n')))
+        return Translation::message(QStringLiteral("Dump_LigneSeparateur"));
+    if (!Cp1252::canEncode(text))
+        return Translation::message(QStringLiteral("Dump_LigneCaractere"));
+    return QString();
+}
+
+// The quantity as a whole number; nothing when it is none ("12abc", 1.5, empty).
+std::optional<qint64> wholeNumber(const QVariant &value) {
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::ULongLong:
+    case QMetaType::UInt:
+        return value.toLongLong();
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        if (d == double(qint64(d)))
+            return qint64(d);
+        return std::nullopt;
+    }
+    default: {
+        static const QRegularExpression integer(QStringLiteral("^-?[0-9]+$"));
+        const QString text = value.toString();
+        bool ok = false;
+        const qint64 q = text.toLongLong(&ok);
+        if (ok && integer.match(text).hasMatch())
+            return q;
+        return std::nullopt;
+    }
+    }
+}
 } // namespace
 
 QString tempFolder(const QString &countFolder) {
-    return countFolder + QStringLiteral("/Temp");
+    return joinPath(countFolder, QStringLiteral("Temp"));
 }
 
 QString workingCopy(const QString &countFolder) {
-    return countFolder + QStringLiteral("/Temp/Inventaire.s3db");
+    return joinPath(tempFolder(countFolder), QStringLiteral("Inventaire.s3db"));
 }
 
 bool tableExists(const QSqlDatabase &db) {
@@ -92,14 +169,34 @@ void deleteAllLines(const QSqlDatabase &db) {
     run(db, QStringLiteral("DELETE FROM GCD"));
 }
 
-QHash<QString, ZoneLines> readZones(const QSqlDatabase &db) {
-    QSqlQuery query = run(db, QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD"));
+QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines) {
+    QString statement = QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD");
+    if (lines == Lines::Validated)
+        statement += QStringLiteral(" WHERE Valide = 'O'");
+    QSqlQuery query = run(db, statement);
     QHash<QString, ZoneLines> zones;
+    auto refuse = [](const QString &zone, qsizetype line, const QString &code,
+                     const QString &why) {
+        throw KorvelloError(Translation::message(QStringLiteral("Dump_LigneKo"))
+                                .arg(zone, QString::number(line), code, why));
+    };
     while (query.next()) {
-        ZoneLines &zone = zones[query.value(0).toString()];
-        const qint64 quantity = query.value(2).toLongLong();
-        zone.lines.append({query.value(1).toString(), quantity});
-        zone.total += quantity;
+        const QString zoneCode = query.value(0).toString();
+        ZoneLines &zone = zones[zoneCode];
+        const QString code = query.value(1).toString();
+        const qsizetype number = zone.lines.size() + 1;
+        QString problem = textProblem(zoneCode);
+        if (problem.isEmpty())
+            problem = textProblem(code);
+        if (!problem.isEmpty())
+            refuse(zoneCode, number, code, problem);
+        const std::optional<qint64> quantity = wholeNumber(query.value(2));
+        if (!quantity)
+            refuse(zoneCode, number, code,
+                   Translation::message(QStringLiteral("Dump_LigneQuantite"))
+                       .arg(query.value(2).toString()));
+        zone.lines.append({code, *quantity});
+        zone.total += *quantity;
         // MIN() leaves out missing times, as SQLite does.
         if (!query.value(3).isNull()) {
             const QString time = query.value(3).toString();
@@ -110,46 +207,133 @@ QHash<QString, ZoneLines> readZones(const QSqlDatabase &db) {
     return zones;
 }
 
+namespace {
+Transfer transfer(const ToolCommand &command) {
+    const RunResult result = HiddenRunner::run(command);
+    Transfer outcome;
+    outcome.ok = result.started && result.finished && result.exitCode == 0;
+    outcome.message = TextUtil::trimmed(QString::fromLocal8Bit(result.output));
+    if (!result.started && outcome.message.isEmpty())
+        outcome.message = command.program;
+    return outcome;
+}
+} // namespace
+
+Transfer pullFresh(const QString &prefix, const QString &folder) {
+    QDir(folder).removeRecursively();
+    if (!QDir().mkpath(folder))
+        return {false, Translation::message(QStringLiteral("Dump_DossierKo")).arg(folder)};
+    Transfer outcome = transfer(Bridge::pullCountDatabase(prefix, folder));
+    // A tool that says it copied but left no file has not copied.
+    if (outcome.ok && !QFile::exists(joinPath(folder, QStringLiteral("Inventaire.s3db"))))
+        outcome.ok = false;
+    return outcome;
+}
+
+Transfer push(const QString &prefix, const QString &folder) {
+    return transfer(Bridge::pushCountDatabase(prefix, folder));
+}
+
 bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder) {
-    QDir().mkdir(tempFolder(countFolder));
-    HiddenRunner::run(Bridge::pullCountDatabase(prefix, countFolder));
+    data.closeSqlite();
+    if (!pullFresh(prefix, tempFolder(countFolder)).ok)
+        return false;
     if (!data.openSqlite(workingCopy(countFolder)))
         return false;
     return tableExists(data.sqlite());
 }
 
-QString firstLine(const QByteArray &content) {
-    QByteArray bytes = content;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    qsizetype end = 0;
-    while (end < bytes.size() && bytes.at(end) != '\n' && bytes.at(end) != '\r')
-        ++end;
-    const QByteArray line = bytes.left(end);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(line);
-    return utf8.hasError() ? Cp1252::decode(line) : text;
+int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines lines) {
+    SqliteFile file(path);
+    QSqlDatabase db = file.db();
+    attachDumped(db, dumpedPath);
+    if (!db.transaction())
+        throw KorvelloError(Translation::message(QStringLiteral("Dump_BaseIllisible"))
+                                .arg(path, db.lastError().text()));
+    QSqlQuery removed;
+    try {
+        removed = run(db, QStringLiteral("DELETE FROM main.GCD WHERE rowid IN (SELECT g.rowid ") +
+                              dumpedLinesJoin(lines) + QLatin1Char(')'));
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    const int count = removed.numRowsAffected();
+    removed.finish();
+    if (!db.commit())
+        throw KorvelloError(Translation::message(QStringLiteral("Dump_BaseIllisible"))
+                                .arg(path, db.lastError().text()));
+    run(db, QStringLiteral("DETACH DATABASE dumped"));
+    return count;
 }
 
-std::optional<QString> readDumpMode(const QString &prefix, const QString &countFolder) {
-    HiddenRunner::run(Bridge::pullHandheldTempFolder(prefix, countFolder));
+bool holdsDumpedLines(const QString &path, const QString &dumpedPath, Lines lines) {
+    SqliteFile file(path);
+    attachDumped(file.db(), dumpedPath);
+    QSqlQuery query = run(file.db(), QStringLiteral("SELECT 1 ") + dumpedLinesJoin(lines) +
+                                         QStringLiteral(" LIMIT 1"));
+    const bool holds = query.next();
+    query.finish();
+    return holds;
+}
+
+std::optional<QString> firstLine(const QByteArray &content) {
+    QString text;
+    if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(content.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                             : QStringDecoder::Utf16BE);
+        text = utf16.decode(content.mid(2));
+    } else if (content.contains('\0')) {
+        return std::nullopt;
+    } else {
+        QByteArray bytes = content;
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes.remove(0, 3);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8.decode(bytes);
+        if (utf8.hasError())
+            text = Cp1252::decode(bytes);
+    }
+    qsizetype end = 0;
+    while (end < text.size() && text.at(end) != QLatin1Char('\n') &&
+           text.at(end) != QLatin1Char('\r'))
+        ++end;
+    return text.left(end);
+}
+
+ParamFile readParamFile(const QString &prefix, const QString &countFolder) {
+    // A folder of its own, absent before the pull, so that nothing earlier is read.
+    const QString folder = joinPath(tempFolder(countFolder), QStringLiteral("Param"));
+    QDir(folder).removeRecursively();
+    QDir().mkpath(tempFolder(countFolder));
+    HiddenRunner::run(Bridge::pullHandheldTempFolder(prefix, folder));
+    ParamFile param;
     // Older tools copy the folder's content, newer ones the folder itself.
-    for (const QString &candidate : {countFolder + QStringLiteral("/Temp/Param.txt"),
-                                     countFolder + QStringLiteral("/Temp/tmp/Param.txt")}) {
+    for (const QString &candidate : {joinPath(folder, QStringLiteral("Param.txt")),
+                                     joinPath(folder, QStringLiteral("tmp/Param.txt"))}) {
         QFile file(candidate);
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const QString mode = firstLine(file.readAll());
-        file.close();
-        file.remove();
-        return mode;
+        const std::optional<QString> line = firstLine(file.readAll());
+        param.found = true;
+        param.readable = line.has_value();
+        param.mode = line.value_or(QString());
+        break;
     }
-    return std::nullopt;
+    QDir(folder).removeRecursively();
+    return param;
+}
+
+std::optional<QString> readDumpMode(const QString &prefix, const QString &countFolder) {
+    const ParamFile param = readParamFile(prefix, countFolder);
+    if (!param.found || !param.readable)
+        return std::nullopt;
+    return param.mode;
 }
 
 void writeBack(DataModule &data, const QString &prefix, const QString &countFolder) {
     data.closeSqlite();
-    HiddenRunner::run(Bridge::pushCountDatabase(prefix, countFolder));
+    push(prefix, tempFolder(countFolder));
     removeTempFolder(data, countFolder);
 }
 

@@ -14,8 +14,8 @@ class DataModule;
 // the temporary folder of the count folder.
 namespace CountDatabase {
 
-QString tempFolder(const QString &countFolder);  // count folder + "/Temp"
-QString workingCopy(const QString &countFolder); // count folder + "/Temp/Inventaire.s3db"
+QString tempFolder(const QString &countFolder);  // count folder + "Temp"
+QString workingCopy(const QString &countFolder); // count folder + "Temp/Inventaire.s3db"
 
 // True when the database holds a table "GCD"; a file that is no database reads as false.
 bool tableExists(const QSqlDatabase &db);
@@ -51,20 +51,50 @@ struct ZoneLines {
 };
 // Every zone of the table read in one pass, so that a dump costs in proportion to the lines
 // rather than to lines times zones; the same lines, order, totals and times as the per-zone
-// statements give. Raises KorvelloError when the table cannot be read.
-QHash<QString, ZoneLines> readZones(const QSqlDatabase &db);
+// statements give. With Lines::Validated only the validated lines are read. Raises
+// KorvelloError when the table cannot be read, and for a line that no count file can hold
+// (a zone or code with a comma, a line break or a character the code page lacks, a
+// quantity that is no whole number), naming its zone and line.
+QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines = Lines::All);
 
-// Creates the temporary folder (one level), pulls the handheld's count database into it,
-// points the data module's SQLite connection at the working copy and tells whether it holds
-// the table "GCD". A failed pull, or a pulled file that is no database, reads as false.
+// The outcome of a copy by the handheld tool: the tool's own words when it failed.
+struct Transfer {
+    bool ok = false;
+    QString message;
+};
+// Empties folder (an earlier copy, SQLite journal or WAL must never meet a new pull), then
+// pulls the handheld's count database into it.
+Transfer pullFresh(const QString &prefix, const QString &folder);
+// Pushes folder's count database onto the handheld.
+Transfer push(const QString &prefix, const QString &folder);
+
+// Pulls the handheld's count database afresh into the temporary folder, points the data
+// module's SQLite connection at the working copy and tells whether it holds the table
+// "GCD". A failed pull, or a pulled file that is no database, reads as false.
 bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder);
 
-// Pulls the handheld's temporary folder and reads the first line of "Param.txt", wherever
-// the tool put it (directly in the temporary folder, or in its "tmp" sub-folder); the local
-// copy is deleted. Nothing when no "Param.txt" came.
+// Removes from the database at path exactly the lines that were dumped from the copy at
+// dumpedPath (the same rowid and the same five columns), in one transaction; lines counted
+// on the handheld since that copy was pulled stay. With Lines::Validated only the copy's
+// validated lines count as dumped. Returns how many were removed; raises KorvelloError.
+int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines lines);
+// True when the database at path still holds any line dumped from the copy at dumpedPath.
+bool holdsDumpedLines(const QString &path, const QString &dumpedPath, Lines lines);
+
+// The handheld's "Param.txt", as read from its temporary folder.
+struct ParamFile {
+    bool found = false;
+    bool readable = false; // false: a text with NUL bytes and no byte-order mark
+    QString mode;          // its first line
+};
+// Pulls the handheld's temporary folder into a fresh folder and reads "Param.txt", wherever
+// the tool put it (directly, or in a "tmp" sub-folder); the local copy is deleted.
+ParamFile readParamFile(const QString &prefix, const QString &countFolder);
+// The dump mode of a readable "Param.txt"; nothing otherwise.
 std::optional<QString> readDumpMode(const QString &prefix, const QString &countFolder);
-// The first line of a "Param.txt": UTF-8 when it is valid UTF-8, else Windows-1252.
-QString firstLine(const QByteArray &content);
+// The first line of a "Param.txt": UTF-16 after its byte-order mark, UTF-8 when it is valid
+// UTF-8, else Windows-1252. Nothing for a text with NUL bytes and no UTF-16 byte-order mark.
+std::optional<QString> firstLine(const QByteArray &content);
 
 // Closes the working copy, pushes it back to the handheld, removes the temporary folder.
 void writeBack(DataModule &data, const QString &prefix, const QString &countFolder);

@@ -2,19 +2,23 @@
 
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
+#include "core/dump/crashpoints.h"
+#include "core/dump/dumpjournal.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
 #include "core/platform/errors.h"
 #include "core/platform/fileops.h"
 #include "core/platform/logfile.h"
+#include "core/platform/operationlock.h"
 #include "core/platform/userinteraction.h"
 #include "core/sectors/sectorbook.h"
 #include "core/sectors/sectordatabase.h"
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSet>
 
 #include <optional>
 
@@ -28,8 +32,9 @@ namespace {
 enum class Mode { Numeric, Alphanumeric };
 
 struct Settings {
-    QString countFolder;
+    QString countFolder; // where the count files go
     QString saveFolder;
+    QString workFolder; // whose temporary folder the dump pulls into and pushes from
     bool validatedOnly = false;
     bool autoUpload = false;
 };
@@ -40,9 +45,12 @@ Settings readSettings(const AppContext &context, Mode mode) {
     const IniFile config = context.config();
     Settings s;
     s.countFolder = context.countFolder(defaults);
+    s.saveFolder = context.saveFolder(defaults);
+    // The dump window pulled the count database here; the push goes from the same place
+    // whatever the mode's default count folder.
+    s.workFolder = context.countFolder(FolderDefaults::Fichiers);
     s.validatedOnly = config.readString(QStringLiteral("CONF"), QStringLiteral("VIDAGE"),
                                         QStringLiteral("T")) == QLatin1String("V");
-    s.saveFolder = context.saveFolder(defaults);
     s.autoUpload = config.readString(QStringLiteral("CONF"), QStringLiteral("TRANSAUTO"),
                                      QStringLiteral("V")) == QLatin1String("V");
     return s;
@@ -70,16 +78,6 @@ QByteArray countFileContent(const QString &zone, const CountDatabase::ZoneLines 
         text += zone + QLatin1Char(',') + line.code + QLatin1Char(',') + format(line.quantity) +
                 QStringLiteral("\r\n");
     return Cp1252::encode(text);
-}
-
-// Writes the count file and its copy in the save folder, each whole or not at all.
-void writeCountFile(const AppContext &context, const Settings &s, const QString &name,
-                    const QByteArray &content) {
-    QString error;
-    if (!FileOps::writeDurably(s.countFolder + name, content, &error))
-        throw KorvelloError(context.tr(QStringLiteral("Dump_FichierKo")).arg(error));
-    if (!FileOps::writeDurably(s.saveFolder + name, content, &error))
-        throw KorvelloError(context.tr(QStringLiteral("Dump_SauveKo")).arg(error));
 }
 
 // Both folders must take files before the first one is written: a copy that silently fails
@@ -110,8 +108,9 @@ QString reportText(const AppContext &context, const QString &report) {
            QStringLiteral(" :\r") + report;
 }
 
-// The checks both dumps start with; false when there is nothing to do.
-bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<ZoneQuantity> &zones) {
+// The checks every dump starts with; false when there is nothing to do.
+bool ready(AppContext &context, DataModule &data, UserInteraction &ui,
+           QList<ZoneQuantity> &zones) {
     if (context.handheldState != HandheldState::Connected)
         return false;
     if (context.readyHandhelds > 1) {
@@ -125,26 +124,7 @@ bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<Zon
     return !zones.isEmpty();
 }
 
-// Pushes the working copy back; the tool's own words when it refuses.
-void pushBack(const AppContext &context, DataModule &data, UserInteraction &ui,
-              const QString &adbPath, const QString &countFolder) {
-    data.closeSqlite();
-    const RunResult result = HiddenRunner::run(Bridge::pushCountDatabase(adbPath, countFolder));
-    // A tool that did not even start has changed nothing on the handheld either.
-    if (!result.started || !result.finished || result.exitCode != 0)
-        ui.notice(context.tr(QStringLiteral("FVidage_PushKo")) + QLatin1Char('\r') +
-                  QString::fromLocal8Bit(result.output).trimmed());
-    CountDatabase::removeTempFolder(data, countFolder);
-}
-
-void finish(DataModule &data, UserInteraction &ui, const Settings &s) {
-    ui.progressEnd();
-    data.closeSqlite();
-    const QString temp = CountDatabase::tempFolder(s.countFolder);
-    QDir().mkpath(temp);
-    QDir(temp).removeRecursively();
-}
-
+// The zones to dump and, with validated zones only, those left on the handheld.
 struct Plan {
     QList<ZoneQuantity> toDump;
     QList<ZoneQuantity> notValidated;
@@ -161,48 +141,188 @@ Plan plan(const QSqlDatabase &db, const Settings &s, QList<ZoneQuantity> all) {
     return p;
 }
 
-// The start both dumps share: nothing when there is nothing to do; else the watch is
-// switched off and the settings and the zones to dump are read.
-std::optional<std::pair<Settings, Plan>> begin(AppContext &context, DataModule &data,
-                                               UserInteraction &ui, const Hooks &hooks, Mode mode) {
-    QList<ZoneQuantity> all;
-    if (!ready(context, data, ui, all))
-        return std::nullopt;
-    if (hooks.watchOff)
-        hooks.watchOff();
-    const Settings s = readSettings(context, mode);
-    return std::pair{s, plan(data.sqlite(), s, std::move(all))};
+// A dump after its checks: the files it writes, the sector rows it records, its report.
+struct Work {
+    QList<std::pair<QString, QByteArray>> files; // name, content
+    QList<std::pair<QString, qint64>> sectorZones;
+    QString report;
+    QString notTransferred;
+};
+
+// Every zone must be a sector digit followed by the zone number before anything is written:
+// a count file named after anything else could land outside the count folder.
+Work numericWork(const AppContext &context, const Plan &p,
+                 const QHash<QString, CountDatabase::ZoneLines> &zones) {
+    static const QRegularExpression numeric(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{2,4}")));
+    Work work;
+    for (const ZoneQuantity &zone : p.toDump)
+        if (!numeric.match(zone.zone).hasMatch())
+            throw KorvelloError(
+                context.tr(QStringLiteral("Dump_ZoneNonNumerique")).arg(zone.zone));
+    for (const ZoneQuantity &entry : p.toDump) {
+        const QString &z = entry.zone;
+        const CountDatabase::ZoneLines lines = zones.value(z);
+        if (lines.total != 0) {
+            const QString name = QStringLiteral("Stk") + z + QStringLiteral(".txt");
+            work.report += QStringLiteral("\r- ") + name;
+            work.files.append({name, countFileContent(z, lines, numericQuantity)});
+        }
+        work.sectorZones.append({z, lines.total});
+    }
+    for (const ZoneQuantity &zone : p.notValidated)
+        work.notTransferred += QStringLiteral("\r - Stk") + zone.zone + QStringLiteral(".txt");
+    return work;
 }
 
-// The already-dumped question; false (and the dump ends, the watch back on) unless Yes.
-bool confirmRedump(const AppContext &context, UserInteraction &ui, const Hooks &hooks,
-                   const QString &zone) {
-    if (ui.alreadyDumped(alreadyDumpedText(context, zone),
-                         context.tr(QStringLiteral("FVidage_Add"))) == UserInteraction::Answer::Yes)
-        return true;
-    ui.progressEnd();
-    if (hooks.watchOn)
-        hooks.watchOn();
+// Every name is checked before anything is written or deleted.
+Work alphanumericWork(const AppContext &context, const Plan &p,
+                      const QHash<QString, CountDatabase::ZoneLines> &zones) {
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+    Work work;
+    for (const ZoneQuantity &entry : p.toDump) {
+        const QString &z = entry.zone;
+        const CountDatabase::ZoneLines lines = zones.value(z);
+        const QString start = lines.startTime.mid(0, 2) + lines.startTime.mid(3, 2);
+        const QString name = z + paddedQuantity(lines.total) + QLatin1Char('_') + today + start +
+                             QStringLiteral(".txt");
+        const QString problem = fileNameProblem(context, name);
+        if (!problem.isEmpty())
+            throw KorvelloError(context.tr(QStringLiteral("Dump_NomZoneKo")).arg(z, problem));
+        work.report += QStringLiteral("\r- ") + name;
+        work.files.append({name, countFileContent(z, lines, paddedQuantity)});
+    }
+    for (const ZoneQuantity &zone : p.notValidated)
+        work.notTransferred +=
+            QStringLiteral("\r - ") + zone.zone + QLatin1Char('_') + today + QStringLiteral(".txt");
+    return work;
+}
+
+// Whether a zone is in the save folder already: for numeric zones any file name holding the
+// zone, for free-text zones a name whose part before the quantity and date is the zone.
+bool dumpedBefore(Mode mode, const QStringList &saved, const QString &zone) {
+    for (const QString &name : saved) {
+        if (mode == Mode::Numeric) {
+            if (name.contains(zone))
+                return true;
+            continue;
+        }
+        const qsizetype p = name.indexOf(QLatin1Char('_')) + 1; // counted from 1
+        if (p >= 7 && name.left(p - 6) == zone)
+            return true;
+    }
     return false;
 }
 
-// Deletes the dumped lines from the working copy and tells what was written; with validated
-// zones only, also what was left (missing: the list of those zones, already formatted).
-void deleteAndReport(const AppContext &context, const QSqlDatabase &db, UserInteraction &ui,
-                     const Settings &s, const QString &report, const QString &missing,
-                     const QString &afterTransko) {
-    if (!s.validatedOnly) {
-        ui.notice(reportText(context, report));
-        CountDatabase::deleteAllLines(db);
-        return;
+// The count files with the lines appended to what each file (or its save copy) already
+// holds: a zone dumped again before an upload keeps the lines of both dumps.
+QList<std::pair<QString, QByteArray>> appendedFiles(const Settings &s, const Work &work,
+                                                    QList<DumpJournal::FileMark> &marks) {
+    // A save folder that is the count folder holds one file, not two copies of one.
+    QStringList folders{s.countFolder};
+    if (QFileInfo(s.saveFolder).absoluteFilePath() != QFileInfo(s.countFolder).absoluteFilePath())
+        folders << s.saveFolder;
+    QList<std::pair<QString, QByteArray>> files;
+    for (const auto &[name, content] : work.files) {
+        for (const QString &folder : std::as_const(folders)) {
+            const QString path = joinPath(folder, name);
+            QFile existing(path);
+            QByteArray bytes;
+            qint64 length = -1;
+            if (existing.open(QIODevice::ReadOnly)) {
+                bytes = existing.readAll();
+                length = bytes.size();
+            }
+            marks.append({path, length});
+            files.append({path, bytes + content});
+        }
     }
-    CountDatabase::deleteValidatedLines(db);
-    if (missing.isEmpty())
-        ui.notice(reportText(context, report));
-    else
-        ui.notice(reportText(context, report) + QStringLiteral("\r* ") +
-                  context.tr(QStringLiteral("FVidage_Transko")) + afterTransko + QLatin1Char('\r') +
-                  missing);
+    return files;
+}
+
+// The serial number of the one handheld plugged in, as the journal keeps it.
+QString handheldSerial(const QString &prefix) {
+    QString listing;
+    Bridge::detect(prefix, listing);
+    return Bridge::readySerials(listing).value(0);
+}
+
+// The push did not go through: the handheld is looked at again to know what it holds.
+void settleFailedPush(const AppContext &context, DataModule &data, const Settings &s,
+                      DumpJournal::Record &record, const CountDatabase::Transfer &push) {
+    const QString check = joinPath(CountDatabase::tempFolder(s.workFolder), QStringLiteral("Check"));
+    const CountDatabase::Transfer pull = CountDatabase::pullFresh(context.toolsPrefix, check);
+    if (!pull.ok)
+        throw KorvelloError(context.tr(QStringLiteral("Dump_PushIncertain")) + QLatin1Char('\r') +
+                            push.message);
+    if (!CountDatabase::holdsDumpedLines(joinPath(check, QStringLiteral("Inventaire.s3db")),
+                                         DumpJournal::dumpedCopy(context), record.lines)) {
+        return; // the tool complained, yet the handheld has the new database
+    }
+    DumpJournal::rollBack(context, data, record);
+    throw KorvelloError(context.tr(QStringLiteral("FVidage_PushKo")) + QLatin1Char('\r') +
+                        push.message);
+}
+
+// Writes the count files and sector rows under the journal, then gives the handheld its
+// database without the dumped lines. Lines counted on the handheld since the dump window
+// pulled are kept: the database pushed is a fresh copy with exactly the dumped lines
+// removed. Any failure before the push leaves the handheld, the count files and the sector
+// rows as they were.
+void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
+            const Work &work) {
+    DumpJournal::Record record;
+    record.lines = s.validatedOnly ? Lines::Validated : Lines::All;
+    record.serial = handheldSerial(context.toolsPrefix);
+    record.workFolder = s.workFolder;
+    const QList<std::pair<QString, QByteArray>> files = appendedFiles(s, work, record.files);
+    if (mode == Mode::Numeric) {
+        record.hasSectors = true;
+        record.sectors = SectorBook::snapshot(data);
+    }
+    DumpJournal::begin(context, record, data.sqlite().databaseName());
+
+    const auto undo = [&](const QString &why) {
+        DumpJournal::rollBack(context, data, record);
+        throw KorvelloError(why);
+    };
+    QString error;
+    if (!FileOps::writeAllDurably(files, &error, [](int n) {
+            CrashPoints::reach("file:" + QByteArray::number(n));
+        }))
+        undo(context.tr(QStringLiteral("Dump_FichierKo")).arg(error));
+    if (mode == Mode::Numeric) {
+        try {
+            SectorBook::recordZones(data, work.sectorZones);
+        } catch (const KorvelloError &failure) {
+            undo(failure.message());
+        }
+        CrashPoints::reach("sectors");
+    }
+    DumpJournal::setState(context, record, DumpJournal::Record::State::Pushing);
+    CrashPoints::reach("before-push");
+
+    const QString fresh = joinPath(CountDatabase::tempFolder(s.workFolder), QStringLiteral("Push"));
+    const CountDatabase::Transfer pull = CountDatabase::pullFresh(context.toolsPrefix, fresh);
+    if (!pull.ok)
+        undo(context.tr(QStringLiteral("Dump_PullKo")) + QLatin1Char('\r') + pull.message);
+    try {
+        CountDatabase::removeDumpedLines(joinPath(fresh, QStringLiteral("Inventaire.s3db")),
+                                         DumpJournal::dumpedCopy(context), record.lines);
+    } catch (const KorvelloError &failure) {
+        undo(failure.message());
+    }
+    const CountDatabase::Transfer push = CountDatabase::push(context.toolsPrefix, fresh);
+    CrashPoints::reach("after-push");
+    if (!push.ok)
+        settleFailedPush(context, data, s, record, push);
+    DumpJournal::finish(context);
+}
+
+// Closes the working copy and removes the temporary folder with what it holds.
+void removeTemporaries(DataModule &data, const Settings &s) {
+    data.closeSqlite();
+    QDir(CountDatabase::tempFolder(s.workFolder)).removeRecursively();
 }
 
 } // namespace
@@ -251,8 +371,11 @@ Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
     }
     result.state = Activation::State::Zones;
     if (context.dumpModeLabel.isEmpty()) {
-        if (const auto mode = CountDatabase::readDumpMode(adbPath, countFolder))
-            context.dumpMode = *mode;
+        const CountDatabase::ParamFile param = CountDatabase::readParamFile(adbPath, countFolder);
+        if (param.found && !param.readable)
+            ui.notice(context.tr(QStringLiteral("Dump_ParamIllisible")));
+        else if (param.found)
+            context.dumpMode = param.mode;
         context.dumpModeLabel = context.dumpMode;
     }
     return result;
@@ -260,159 +383,99 @@ Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
 
 Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
             const Hooks &hooks) {
-    if (context.dumpMode == kNumeric)
-        return runNumeric(context, data, ui, adbPath, hooks);
-    return runAlphanumeric(context, data, ui, adbPath, hooks);
-}
-
-Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                   const QString &adbPath, const Hooks &hooks) {
     Outcome outcome;
-    const auto start = begin(context, data, ui, hooks, Mode::Numeric);
-    if (!start)
+    const Mode mode = context.dumpMode == kNumeric ? Mode::Numeric : Mode::Alphanumeric;
+    QList<ZoneQuantity> all;
+    if (!ready(context, data, ui, all))
         return outcome;
-    const auto &[s, p] = *start;
+    // The tools prefix the caller gives is the one every copy uses.
+    const QString previousPrefix = context.toolsPrefix;
+    context.toolsPrefix = adbPath;
+    struct RestorePrefix {
+        AppContext &context;
+        QString prefix;
+        ~RestorePrefix() { context.toolsPrefix = prefix; }
+    } restorePrefix{context, previousPrefix};
+
+    const OperationLock lock(context);
+    if (!lock.held())
+        throw KorvelloError(context.tr(QStringLiteral("Dump_Verrou")));
+    if (DumpJournal::recover(context, data) == DumpJournal::Recovery::Pending)
+        throw KorvelloError(context.tr(QStringLiteral("Dump_Inacheve")));
+
+    if (hooks.watchOff)
+        hooks.watchOff();
+    const Settings s = readSettings(context, mode);
+    // However the dump ends, nothing is left in the temporary folder, the progress bar goes,
+    // and the free-text dump gives the device watch back.
+    struct Finish {
+        DataModule &data;
+        UserInteraction &ui;
+        const Settings &s;
+        std::function<void()> watchOn;
+        ~Finish() {
+            ui.progressEnd();
+            removeTemporaries(data, s);
+            if (watchOn)
+                watchOn();
+        }
+    } finish{data, ui, s, mode == Mode::Alphanumeric ? hooks.watchOn : std::function<void()>()};
+
     const QSqlDatabase db = data.sqlite();
-
-    // Every zone must be a sector digit followed by the zone number before anything is
-    // written: a count file named after anything else could land outside the count folder.
-    static const QRegularExpression numeric(QStringLiteral("^[0-9]{2,4}$"));
-    for (const ZoneQuantity &zone : p.toDump)
-        if (!numeric.match(zone.zone).hasMatch())
-            throw KorvelloError(context.tr(QStringLiteral("Dump_ZoneNonNumerique")).arg(zone.zone));
-    // A new workstation has no sector database yet. One that cannot be opened stops the dump
-    // here, before a count file is written without its sector records.
-    SectorDatabase::ensureOpen(data, context);
-    if (!data.sectorDatabase().isOpen())
-        throw KorvelloError(
-            context.tr(QStringLiteral("Dump_BaseSecteursKo")).arg(SectorDatabase::path(context)));
-    data.sectorTable()->detachBeforePost();
-    data.sectorTable()->detachAfterPost();
-
-    ui.progressStart(int(p.toDump.size()));
-    if (p.toDump.isEmpty() && p.notValidated.isEmpty()) {
-        finish(data, ui, s);
-        outcome.end = Outcome::End::Completed;
-        if (s.autoUpload && hooks.startUpload)
-            hooks.startUpload();
-        return outcome;
+    const Plan p = plan(db, s, std::move(all));
+    const QHash<QString, CountDatabase::ZoneLines> zones =
+        CountDatabase::readZones(db, s.validatedOnly ? Lines::Validated : Lines::All);
+    const Work work = mode == Mode::Numeric ? numericWork(context, p, zones)
+                                            : alphanumericWork(context, p, zones);
+    if (mode == Mode::Numeric) {
+        // A new workstation has no sector database yet. One that cannot be opened stops the
+        // dump here, before a count file is written without its sector records.
+        SectorDatabase::ensureOpen(data, context);
+        if (!data.sectorDatabase().isOpen())
+            throw KorvelloError(context.tr(QStringLiteral("Dump_BaseSecteursKo"))
+                                    .arg(SectorDatabase::path(context)));
+        data.sectorTable()->detachBeforePost();
+        data.sectorTable()->detachAfterPost();
     }
 
-    makeFolders(context, s);
-    const QHash<QString, CountDatabase::ZoneLines> zones = CountDatabase::readZones(db);
-    QStringList saved = saveFolderNames(s.saveFolder, false);
-    QString report;
-    for (const ZoneQuantity &entry : p.toDump) {
-        const QString &z = entry.zone;
-        ui.progressStep();
-        const bool dumpedBefore = std::any_of(
-            saved.cbegin(), saved.cend(), [&](const QString &name) { return name.contains(z); });
-        if (dumpedBefore && !confirmRedump(context, ui, hooks, z)) {
+    // Every question is asked before anything is written, so that Cancel leaves everything as
+    // it was: the handheld keeps every line and no count file holds any of them.
+    const QStringList saved = saveFolderNames(s.saveFolder, mode == Mode::Alphanumeric);
+    ui.progressStart(int(p.toDump.size()));
+    for (const ZoneQuantity &zone : p.toDump) {
+        if (!dumpedBefore(mode, saved, zone.zone))
+            continue;
+        if (ui.alreadyDumped(alreadyDumpedText(context, zone.zone),
+                             context.tr(QStringLiteral("FVidage_Add"))) !=
+            UserInteraction::Answer::Yes) {
+            if (hooks.watchOn && mode == Mode::Numeric)
+                hooks.watchOn();
             outcome.end = Outcome::End::Cancelled;
             return outcome;
         }
-        const CountDatabase::ZoneLines lines = zones.value(z);
-        if (lines.total != 0) {
-            const QString name = QStringLiteral("Stk") + z + QStringLiteral(".txt");
-            report += QStringLiteral("\r- ") + name;
-            writeCountFile(context, s, name, countFileContent(z, lines, numericQuantity));
-            saved << name;
-            outcome.written << name;
-        }
-        SectorBook::recordZone(data, z, lines.total);
     }
 
-    QString missing;
-    for (const ZoneQuantity &zone : p.notValidated)
-        missing += QStringLiteral("\r - Stk") + zone.zone + QStringLiteral(".txt");
-    deleteAndReport(context, db, ui, s, report, missing, QStringLiteral(":"));
-    pushBack(context, data, ui, adbPath, s.countFolder);
-    finish(data, ui, s);
+    // Validated zones only, and none validated: the free-text dump has nothing to do.
+    const bool nothing = p.toDump.isEmpty();
+    if (!(nothing && (mode == Mode::Alphanumeric || p.notValidated.isEmpty()))) {
+        makeFolders(context, s);
+        for (qsizetype i = 0; i < p.toDump.size(); ++i)
+            ui.progressStep();
+        commit(context, data, mode, s, work);
+        for (const auto &[name, content] : work.files)
+            outcome.written << name;
+        if (work.notTransferred.isEmpty())
+            ui.notice(reportText(context, work.report));
+        else
+            ui.notice(reportText(context, work.report) + QStringLiteral("\r* ") +
+                      context.tr(QStringLiteral("FVidage_Transko")) +
+                      (mode == Mode::Numeric ? QStringLiteral(":") : QString()) +
+                      QLatin1Char('\r') + work.notTransferred);
+    }
     outcome.end = Outcome::End::Completed;
     if (s.autoUpload && hooks.startUpload)
         hooks.startUpload();
     return outcome;
-}
-
-Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                        const QString &adbPath, const Hooks &hooks) {
-    Outcome outcome;
-    const auto start = begin(context, data, ui, hooks, Mode::Alphanumeric);
-    if (!start)
-        return outcome;
-    const auto &[s, p] = *start;
-    const QSqlDatabase db = data.sqlite();
-    ui.progressStart(int(p.toDump.size()));
-
-    auto end = [&](Outcome::End how) {
-        finish(data, ui, s);
-        if (hooks.watchOn)
-            hooks.watchOn();
-        outcome.end = how;
-        if (s.autoUpload && hooks.startUpload)
-            hooks.startUpload();
-        return outcome;
-    };
-    if (p.toDump.isEmpty())
-        return end(Outcome::End::Completed);
-
-    const QHash<QString, CountDatabase::ZoneLines> zones = CountDatabase::readZones(db);
-    auto startTime = [&](const QString &z) {
-        const QString time = zones.value(z).startTime;
-        return time.mid(0, 2) + time.mid(3, 2);
-    };
-    // Every name is checked before anything is written or deleted.
-    const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-    for (const ZoneQuantity &zone : p.toDump) {
-        const QString name = zone.zone + paddedQuantity(zones.value(zone.zone).total) +
-                             QLatin1Char('_') + today + startTime(zone.zone) +
-                             QStringLiteral(".txt");
-        const QString problem = fileNameProblem(context, name);
-        if (!problem.isEmpty()) {
-            ui.progressEnd();
-            if (hooks.watchOn)
-                hooks.watchOn();
-            throw KorvelloError(
-                context.tr(QStringLiteral("Dump_NomZoneKo")).arg(zone.zone, problem));
-        }
-    }
-
-    makeFolders(context, s);
-    QStringList saved = saveFolderNames(s.saveFolder, true);
-    auto dumpedBefore = [&](const QString &z) {
-        for (const QString &name : std::as_const(saved)) {
-            const qsizetype p = name.indexOf(QLatin1Char('_')) + 1; // counted from 1
-            if (p >= 7 && name.left(p - 6) == z)
-                return true;
-        }
-        return false;
-    };
-    QString report;
-    QString date;
-    for (const ZoneQuantity &entry : p.toDump) {
-        const QString &z = entry.zone;
-        ui.progressStep();
-        if (dumpedBefore(z) && !confirmRedump(context, ui, hooks, z)) {
-            outcome.end = Outcome::End::Cancelled;
-            return outcome;
-        }
-        const CountDatabase::ZoneLines lines = zones.value(z);
-        date = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-        const QString name = z + paddedQuantity(lines.total) + QLatin1Char('_') + date +
-                             startTime(z) + QStringLiteral(".txt");
-        report += QStringLiteral("\r- ") + name;
-        writeCountFile(context, s, name, countFileContent(z, lines, paddedQuantity));
-        saved << name;
-        outcome.written << name;
-    }
-
-    QString missing;
-    for (const ZoneQuantity &zone : p.notValidated)
-        missing +=
-            QStringLiteral("\r - ") + zone.zone + QLatin1Char('_') + date + QStringLiteral(".txt");
-    deleteAndReport(context, db, ui, s, report, missing, QString());
-    pushBack(context, data, ui, adbPath, s.countFolder);
-    return end(Outcome::End::Completed);
 }
 
 void quit(AppContext &context, DataModule &data) {
@@ -421,9 +484,7 @@ void quit(AppContext &context, DataModule &data) {
     QDir().mkdir(countFolder);
     QDir().mkdir(saveFolder);
     data.closeSqlite();
-    const QString temp = countFolder + QStringLiteral("Temp");
-    QDir().mkpath(temp);
-    QDir(temp).removeRecursively();
+    QDir(CountDatabase::tempFolder(countFolder)).removeRecursively();
 }
 
 } // namespace Dump

@@ -52,15 +52,15 @@ struct Outcome {
 };
 
 // "Vidage": the numeric dump when the dump mode is "Numérique", else the alphanumeric one.
-// Raises KorvelloError when a count file cannot be written, a zone cannot name a file, or
-// the sector database fails; the handheld then keeps every line.
+// Every question is asked before anything is written; the count files and sector rows are
+// written under a journal (see DumpJournal) and the handheld is given a fresh copy of its
+// database without exactly the dumped lines. Raises KorvelloError when another dump or
+// upload runs on the program folder, a line or zone cannot make a count file, a file cannot
+// be written, the sector database fails, or the handheld cannot be read or written; nothing
+// is then changed and the handheld keeps every line (a push whose outcome cannot be told is
+// settled by the next start of either program).
 Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
             const Hooks &hooks);
-Outcome runNumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                   const QString &adbPath, const Hooks &hooks);
-Outcome runAlphanumeric(AppContext &context, DataModule &data, UserInteraction &ui,
-                        const QString &adbPath, const Hooks &hooks);
-
 // "Quitter": folders made sure of, working copy closed, temporary folder removed.
 void quit(AppContext &context, DataModule &data);
 

@@ -20,14 +20,16 @@ QString AppContext::countFolder(FolderDefaults defaults) const {
     const QString fallback =
         m_programFolder + (defaults == FolderDefaults::Files ? QStringLiteral("/Files/")
                                                              : QStringLiteral("/Fichiers/"));
-    return config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMIN"), fallback);
+    return withTrailingSeparator(
+        config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMIN"), fallback));
 }
 
 QString AppContext::saveFolder(FolderDefaults defaults) const {
     const QString fallback =
         m_programFolder + (defaults == FolderDefaults::Files ? QStringLiteral("/Files/Save/")
                                                              : QStringLiteral("/Fichiers/Sauve/"));
-    return config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMINSECU"), fallback);
+    return withTrailingSeparator(
+        config().readString(QStringLiteral("CONF"), QStringLiteral("EDITCHEMINSECU"), fallback));
 }
 
 QString AppContext::tr(const QString &key) const {
@@ -40,7 +42,12 @@ void AppContext::setLanguage(const QString &language) {
 }
 
 QString withTrailingSeparator(const QString &folder) {
-    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+    // An empty folder stays empty: names joined to it stay relative, as they always were.
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
         return folder;
     return folder + QLatin1Char('/');
+}
+
+QString joinPath(const QString &folder, const QString &name) {
+    return withTrailingSeparator(folder) + name;
 }

@@ -27,7 +27,8 @@ public:
     QString configPath() const;
     QString logPath() const;
 
-    // "CONF"/"EDITCHEMIN" and "CONF"/"EDITCHEMINSECU", read afresh at each call.
+    // "CONF"/"EDITCHEMIN" and "CONF"/"EDITCHEMINSECU", read afresh at each call, always
+    // ending with a separator so that a file name can be appended.
     QString countFolder(FolderDefaults defaults) const;
     QString saveFolder(FolderDefaults defaults) const;
 
@@ -54,3 +55,6 @@ private:
 
 // Appends a path separator unless the text already ends with one.
 QString withTrailingSeparator(const QString &folder);
+// Folder and name joined by exactly one separator, whether or not the folder ends with one
+// (folders typed in the settings may lack it).
+QString joinPath(const QString &folder, const QString &name);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 class DataModule;
 
@@ -15,7 +19,14 @@ QString percentText(int counted, int range);
 // Records the dump of zone (a sector digit followed by the zone number) with quantity:
 // creates or updates the sector's LISTESECT row (range, volume, progress) and the zone's
 // DETSECT row, adding rows for the zones skipped when the range grows (never over an
-// existing row). One transaction per zone. Raises KorvelloError on a database error.
+// existing row). Raises KorvelloError on a database error, and nothing is stored then.
 void recordZone(DataModule &data, const QString &zone, qint64 quantity);
+// The same for every zone of a dump, in order, in one transaction: all stored, or none.
+void recordZones(DataModule &data, const QList<std::pair<QString, qint64>> &zones);
+
+// Every row of LISTESECT and DETSECT, to be put back by restore() when a dump is undone.
+QJsonObject snapshot(DataModule &data);
+// Replaces both tables' rows by a snapshot's, in one transaction.
+void restore(DataModule &data, const QJsonObject &tables);
 
 } // namespace SectorBook
