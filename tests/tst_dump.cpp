@@ -4,6 +4,7 @@
 #include "core/i18n/translation.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
+#include "core/platform/operationlock.h"
 #include "core/sectors/sectordatabase.h"
 #include "support/adbdouble.h"
 #include "support/cli.h"
@@ -148,6 +149,32 @@ QString lookup(const char *key) {
 }
 QString today() {
     return QDate::currentDate().toString("yyyyMMdd");
+}
+
+// Runs statements on the handheld's count database as it lies in the double's storage.
+void onTheHandheld(AdbDouble &adb, const QStringList &statements) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "handheld-edit");
+        db.setDatabaseName(adb.storagePath(Bridge::kCountDatabase));
+        if (!db.open())
+            qFatal("cannot open the handheld's database");
+        for (const QString &statement : statements) {
+            QSqlQuery q(db);
+            if (!q.exec(statement))
+                qFatal("%s", qPrintable(statement));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("handheld-edit");
+}
+
+// korvello-cli with the test's locale, killed at a crash point when one is given.
+CliRun runDumpCli(const QString &home, const QByteArray &crashAt = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "fr_FR.UTF-8");
+    if (!crashAt.isEmpty())
+        env.insert("KORVELLO_TEST_CRASH_AT", QString::fromLatin1(crashAt));
+    return runCli({"--home", home, "dump", "--yes"}, env);
 }
 
 } // namespace
@@ -511,6 +538,215 @@ private slots:
         b.context.config().writeString("CONF", "TRANSAUTO", "V");
         b.activateAndRun();
         QCOMPARE(b.uploads, 1);
+    }
+
+    // A dump killed anywhere, then the next start and dump: every line in exactly one count
+    // file (and save copy), the handheld empty, the sector rows those of one clean dump.
+    void killedDumpLosesAndDoublesNothing_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QByteArray>("crashAt");
+        for (const char *point : {"file:1", "file:4", "sectors", "before-push", "after-push"})
+            QTest::addRow("numeric, %s", point) << "Numérique" << QByteArray(point);
+        for (const char *point : {"file:3", "before-push", "after-push"})
+            QTest::addRow("alphanumeric, %s", point) << "Alpha" << QByteArray(point);
+    }
+    void killedDumpLosesAndDoublesNothing() {
+        QFETCH(QString, mode);
+        QFETCH(QByteArray, crashAt);
+        const QList<Row> rows{{"3001", "C1", 1, "08:00:00", "O"},
+                              {"3001", "C2", 2, "08:01:00", "O"},
+                              {"3002", "C3", 3, "08:30:00", "O"},
+                              {"4005", "C4", 7, "09:00:00", "O"}};
+        // An earlier dump of 3001, not sent yet: its lines must stay, once.
+        const QByteArray earlier = "3001,C0,00005\r\n";
+        auto prepare = [&](Bench &b) {
+            b.setMode(mode);
+            if (mode == "Numérique") {
+                writeFile(b.count + "Stk3001.txt", earlier);
+                writeFile(b.save + "Stk3001.txt", earlier);
+            }
+        };
+        Bench clean(rows);
+        prepare(clean);
+        QCOMPARE(runDumpCli(clean.dir.path()).exitCode, 0);
+
+        Bench b(rows);
+        prepare(b);
+        QCOMPARE(runDumpCli(b.dir.path(), crashAt).exitCode, -1); // killed
+        const int again = runDumpCli(b.dir.path()).exitCode;
+        QVERIFY2(again == 0 || (again == 4 && crashAt == "after-push"), qPrintable(QString::number(again)));
+
+        QVERIFY(b.onHandheld().isEmpty());
+        QVERIFY(!QFile::exists(b.dir.filePath("DumpJournal")));
+        QCOMPARE(b.files(b.count), clean.files(clean.count));
+        QCOMPARE(b.files(b.save), clean.files(clean.save));
+        for (const QString &name : clean.files(clean.count)) {
+            QCOMPARE(readFile(b.count + name), readFile(clean.count + name));
+            QCOMPARE(readFile(b.save + name), readFile(clean.save + name));
+        }
+        if (mode == "Numérique") {
+            QCOMPARE(readFile(b.count + "Stk3001.txt"),
+                     earlier + "3001,C1,00001\r\n3001,C2,00002\r\n");
+            QCOMPARE(b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"),
+                     clean.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"));
+            QCOMPARE(b.sql("SELECT * FROM DETSECT ORDER BY ZONE"),
+                     clean.sql("SELECT * FROM DETSECT ORDER BY ZONE"));
+        }
+    }
+
+    // An unsettled dump whose handheld is away is neither undone nor completed: the next
+    // dump and the upload refuse until the handheld is back.
+    void unsettledDumpWaitsForItsHandheld() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        QCOMPARE(runDumpCli(b.dir.path(), "before-push").exitCode, -1);
+        b.adb.setDevices({});
+        CliRun run = runCli({"--home", b.dir.path(), "upload", "--yes"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(cliText("Dump_Inacheve")), qPrintable(run.err));
+        QVERIFY(QFile::exists(b.count + "Stk3001.txt")); // not undone blindly
+        b.adb.connectOne();
+        QCOMPARE(runDumpCli(b.dir.path()).exitCode, 0);
+        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C1,00001\r\n"));
+        QVERIFY(b.onHandheld().isEmpty());
+    }
+
+    // A journal SQLite left next to an old copy would roll a fresh pull back.
+    void staleSqliteJournalIsNeverMet() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"}});
+        const QString temp = b.count + "Temp/";
+        {
+            writeFile(temp + "Inventaire.s3db", b.adb.file(Bridge::kCountDatabase));
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "killed");
+            db.setDatabaseName(temp + "Inventaire.s3db");
+            QVERIFY(db.open());
+            QVERIFY(db.transaction());
+            QSqlQuery(db).exec("DELETE FROM GCD");
+            // The hot journal of a process killed in the middle of its delete.
+            QVERIFY(QFile::copy(temp + "Inventaire.s3db-journal", temp + "hot-journal"));
+            db.rollback();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("killed");
+        QVERIFY(QFile::rename(temp + "hot-journal", temp + "Inventaire.s3db-journal"));
+        // Lines counted since: the handheld's database has grown.
+        onTheHandheld(b.adb, {"INSERT INTO GCD (ZONE, Code, Quantite, Heure, Valide) VALUES "
+                              "('3003', 'C3', 3, '09:00:00', 'O')"});
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(b.files(b.count), (QStringList{"Stk3001.txt", "Stk3002.txt", "Stk3003.txt"}));
+        QVERIFY(b.onHandheld().isEmpty());
+    }
+
+    // A pull that fails never lets an earlier copy stand in for the handheld.
+    void failedPullStopsTheDump() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        writeFile(b.count + "Temp/Inventaire.s3db",
+                  countDatabase(b.dir.path(), {{"9001", "OLD", 1, "07:00:00", "O"}}));
+        b.adb.putFile(Bridge::kCountDatabase, countDatabase(b.dir.path(),
+                                                            {{"3001", "C1", 1, "08:00:00", "O"}}));
+        b.adb.failNext("pull");
+        QCOMPARE(b.activate().state, Dump::Activation::State::NoTable);
+        QCOMPARE(b.run().end, End::NothingToDo);
+
+        // The pull just before the push fails: the dump is undone.
+        QCOMPARE(b.activate().state, Dump::Activation::State::Zones);
+        b.adb.failNext("pull");
+        try {
+            b.run();
+            QFAIL("the dump went on without a fresh copy of the handheld");
+        } catch (const KorvelloError &error) {
+            QVERIFY(error.message().startsWith(lookup("Dump_PullKo")));
+            QVERIFY(error.message().contains("connection reset"));
+        }
+        QVERIFY(b.files(b.count).isEmpty());
+        QCOMPARE(b.onHandheld(), (QList<CountDatabase::ZoneQuantity>{{"3001", 1}}));
+        QVERIFY(!QFile::exists(b.count + "Temp"));
+    }
+
+    // Lines counted on the handheld while the dump runs stay on the handheld.
+    void linesCountedDuringTheDumpStay() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        b.adb.afterNextPull("INSERT INTO GCD (ZONE, Code, Quantite, Heure, Valide) VALUES "
+                            "('3001', 'LATE', 4, '08:05:00', 'O');");
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C1,00001\r\n"));
+        QCOMPARE(b.onHandheld(), (QList<CountDatabase::ZoneQuantity>{{"3001", 4}}));
+    }
+
+    void secondDumpIsRefused() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        const OperationLock other(b.context);
+        QVERIFY(other.held());
+        b.activate();
+        b.adb.clearCalls();
+        try {
+            b.run();
+            QFAIL("two dumps ran on one program folder");
+        } catch (const KorvelloError &error) {
+            QCOMPARE(error.message(), lookup("Dump_Verrou"));
+        }
+        QVERIFY(b.adb.calls().isEmpty());
+        QVERIFY(b.files(b.count).isEmpty());
+    }
+
+    // A zone dumped again before an upload keeps both dumps' lines, in both folders.
+    void dumpedAgainAppends() {
+        Bench b({{"3001", "C2", 2, "08:00:00", "O"}});
+        writeFile(b.count + "Stk3001.txt", "3001,C1,00001\r\n");
+        writeFile(b.save + "Stk3001.txt", "3001,C0,00009\r\n3001,C1,00001\r\n");
+        b.ui.answers = {Answer::Yes};
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C1,00001\r\n3001,C2,00002\r\n"));
+        QCOMPARE(readFile(b.save + "Stk3001.txt"),
+                 QByteArray("3001,C0,00009\r\n3001,C1,00001\r\n3001,C2,00002\r\n"));
+    }
+
+    // Folders typed without their final separator still hold the files, and the waiting
+    // count is right.
+    void foldersWithoutFinalSeparator() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        b.context.config().writeString("CONF", "EDITCHEMIN", b.dir.filePath("Count"));
+        b.context.config().writeString("CONF", "EDITCHEMINSECU", b.dir.filePath("Count/Save"));
+        QCOMPARE(runDumpCli(b.dir.path()).exitCode, 0);
+        QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
+        QCOMPARE(b.files(b.save), QStringList{"Stk3001.txt"});
+        QVERIFY(!QFile::exists(b.dir.filePath("CountStk3001.txt")));
+        b.adb.setDevices({});
+        const CliRun status = runCli({"--home", b.dir.path(), "status"});
+        QVERIFY2(status.out.contains(cliText("Cli_EnAttente", {"1"})), qPrintable(status.out));
+    }
+
+    void badLinesStopBeforeAnything_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("comma in a code") << "Numérique" << "UPDATE GCD SET Code = 'C,2' WHERE Code = 'C2'";
+        QTest::newRow("line break in a code")
+            << "Alpha" << "UPDATE GCD SET Code = 'C' || char(13) || '2' WHERE Code = 'C2'";
+        QTest::newRow("quantity not a number")
+            << "Numérique" << "UPDATE GCD SET Quantite = '12abc' WHERE Code = 'C2'";
+        QTest::newRow("quantity with decimals")
+            << "Alpha" << "UPDATE GCD SET Quantite = 1.5 WHERE Code = 'C2'";
+        QTest::newRow("character the code page lacks")
+            << "Numérique" << "UPDATE GCD SET Code = 'C' || char(937) WHERE Code = 'C2'";
+        QTest::newRow("numeric zone with a final newline")
+            << "Numérique" << "UPDATE GCD SET ZONE = '3002' || char(10) WHERE Code = 'C2'";
+    }
+    void badLinesStopBeforeAnything() {
+        QFETCH(QString, mode);
+        QFETCH(QString, change);
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"}});
+        b.setMode(mode);
+        onTheHandheld(b.adb, {change});
+        const QByteArray before = b.adb.file(Bridge::kCountDatabase);
+        try {
+            b.activateAndRun();
+            QFAIL("the dump went on");
+        } catch (const KorvelloError &error) {
+            QVERIFY2(error.message().contains("3002"), qPrintable(error.message()));
+        }
+        QVERIFY(b.files(b.count).isEmpty());
+        QVERIFY(b.files(b.save).isEmpty());
+        QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
+        QVERIFY(!QFile::exists(b.count + "Temp"));
     }
 
     void commandLineMatchesTheWindow_data() {

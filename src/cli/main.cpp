@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 #include "cli/terminalinteraction.h"
 #include "core/data/datamodule.h"
+#include "core/dump/dumpjournal.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
 #include "core/platform/programfolder.h"
@@ -93,6 +94,8 @@ int main(int argc, char **argv) {
         context.setLanguage(context.config().readString(
             QStringLiteral("CONF"), QStringLiteral("LNG"), QStringLiteral("NL")));
         DataModule data;
+        // A dump cut short last time is undone or completed before anything else.
+        DumpJournal::recoverAtStart(context, data);
         TerminalInteraction ui(parser.isSet(yes));
         QTextStream err(stderr);
         if (command == QLatin1String("upload"))

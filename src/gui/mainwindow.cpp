@@ -4,6 +4,7 @@
 #include "core/data/datamodule.h"
 #include "core/device/bridge.h"
 #include "core/dump/countdatabase.h"
+#include "core/dump/dumpjournal.h"
 #include "core/platform/errors.h"
 #include "core/platform/startup.h"
 #include "core/upload/countfiles.h"
@@ -127,6 +128,12 @@ void MainWindow::setDataModule(DataModule *data) {
     m_dumpWindow = new DumpWindow(m_context, *m_data);
     m_dumpWindow->toolsPrefix = m_context.toolsPrefix;
     m_dumpWindow->setHooks(dumpHooks());
+    // A dump cut short last time is undone or completed before the handheld is watched.
+    try {
+        DumpJournal::recoverAtStart(m_context, *m_data);
+    } catch (const KorvelloError &error) {
+        Application::showError(error.message());
+    }
     connect(m_deviceWatch, &QTimer::timeout, this, &MainWindow::watchDevice, Qt::UniqueConnection);
     m_deviceWatch->start();
 }

@@ -381,13 +381,13 @@ Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
     return result;
 }
 
-Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
-            const Hooks &hooks) {
-    Outcome outcome;
+namespace {
+
+// The dump under the operation lock; true when it ran to its end, with the settings it read.
+bool dumpLocked(AppContext &context, DataModule &data, UserInteraction &ui,
+                const QString &adbPath, const Hooks &hooks, QList<ZoneQuantity> all,
+                Outcome &outcome, Settings &settings) {
     const Mode mode = context.dumpMode == kNumeric ? Mode::Numeric : Mode::Alphanumeric;
-    QList<ZoneQuantity> all;
-    if (!ready(context, data, ui, all))
-        return outcome;
     // The tools prefix the caller gives is the one every copy uses.
     const QString previousPrefix = context.toolsPrefix;
     context.toolsPrefix = adbPath;
@@ -405,7 +405,8 @@ Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QS
 
     if (hooks.watchOff)
         hooks.watchOff();
-    const Settings s = readSettings(context, mode);
+    settings = readSettings(context, mode);
+    const Settings &s = settings;
     // However the dump ends, nothing is left in the temporary folder, the progress bar goes,
     // and the free-text dump gives the device watch back.
     struct Finish {
@@ -451,7 +452,7 @@ Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QS
             if (hooks.watchOn && mode == Mode::Numeric)
                 hooks.watchOn();
             outcome.end = Outcome::End::Cancelled;
-            return outcome;
+            return false;
         }
     }
 
@@ -473,7 +474,21 @@ Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QS
                       QLatin1Char('\r') + work.notTransferred);
     }
     outcome.end = Outcome::End::Completed;
-    if (s.autoUpload && hooks.startUpload)
+    return true;
+}
+
+} // namespace
+
+Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
+            const Hooks &hooks) {
+    Outcome outcome;
+    QList<ZoneQuantity> all;
+    if (!ready(context, data, ui, all))
+        return outcome;
+    Settings s;
+    // The upload takes the lock in its turn.
+    if (dumpLocked(context, data, ui, adbPath, hooks, std::move(all), outcome, s) &&
+        s.autoUpload && hooks.startUpload)
         hooks.startUpload();
     return outcome;
 }

@@ -7,6 +7,7 @@
 #include "core/platform/errors.h"
 #include "core/platform/fileops.h"
 #include "core/platform/logfile.h"
+#include "core/platform/operationlock.h"
 #include "core/sectors/sectorbook.h"
 #include "core/sectors/sectordatabase.h"
 
@@ -185,6 +186,15 @@ Recovery recover(const AppContext &context, DataModule &data) {
     rollBack(context, data, *record);
     log(context, QStringLiteral("Dump_RepriseAnnulee"));
     return Recovery::RolledBack;
+}
+
+Recovery recoverAtStart(const AppContext &context, DataModule &data) {
+    if (!pending(context))
+        return Recovery::Nothing;
+    const OperationLock lock(context);
+    if (!lock.held())
+        return Recovery::Pending;
+    return recover(context, data);
 }
 
 } // namespace DumpJournal

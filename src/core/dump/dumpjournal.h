@@ -64,6 +64,11 @@ enum class Recovery {
 // left unfinished. A dump cut before the push is undone; one cut during or after the push is
 // settled by looking at the handheld: when it still holds the dumped lines the dump is
 // undone, else it is complete.
+// The caller holds the operation lock (a journal is only ever settled by its own dump, or
+// once that dump's process is gone).
 Recovery recover(const AppContext &context, DataModule &data);
+// At the start of a program: settles a dump left unfinished, unless another program holds
+// the operation lock (its dump is under way, the journal is its own).
+Recovery recoverAtStart(const AppContext &context, DataModule &data);
 
 } // namespace DumpJournal

@@ -1,6 +1,8 @@
 #include "core/upload/upload.h"
 
+#include "core/dump/dumpjournal.h"
 #include "core/platform/appcontext.h"
+#include "core/platform/operationlock.h"
 #include "core/platform/errors.h"
 #include "core/platform/fileops.h"
 #include "core/platform/resources.h"
@@ -100,6 +102,14 @@ Outcome run(AppContext &context, UserInteraction &ui, FtpClient &ftp) {
                    context.tr(QStringLiteral("Transfert")), context.tr(QStringLiteral("Confirmer")),
                    context.tr(QStringLiteral("Annuler"))) != UserInteraction::Answer::Yes)
         return outcome;
+
+    // No upload while a dump writes count files, nor while one cut short has not been
+    // settled: its count files may still be undone.
+    const OperationLock lock(context);
+    if (!lock.held())
+        throw KorvelloError(context.tr(QStringLiteral("Dump_Verrou")));
+    if (DumpJournal::pending(context))
+        throw KorvelloError(context.tr(QStringLiteral("Dump_Inacheve")));
 
     const ServerSettings s = readSettings(context);
     context.uploadKeyName = s.sshKey;
