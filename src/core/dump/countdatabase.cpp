@@ -246,6 +246,10 @@ bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &
 int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines lines) {
     SqliteFile file(path);
     QSqlDatabase db = file.db();
+    // A copy made only to be pushed: a crash throws it away, so it needs no journal on disk
+    // and no flush; what is pushed is whole once the commit returns.
+    run(db, QStringLiteral("PRAGMA journal_mode = MEMORY"));
+    run(db, QStringLiteral("PRAGMA synchronous = OFF"));
     attachDumped(db, dumpedPath);
     if (!db.transaction())
         throw KorvelloError(Translation::message(QStringLiteral("Dump_BaseIllisible"))

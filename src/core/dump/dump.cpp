@@ -4,6 +4,7 @@
 #include "core/device/bridge.h"
 #include "core/dump/crashpoints.h"
 #include "core/dump/dumpjournal.h"
+#include "core/i18n/translation.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/cp1252.h"
 #include "core/platform/errors.h"
@@ -19,6 +20,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <optional>
 
@@ -222,14 +224,23 @@ QList<std::pair<QString, QByteArray>> appendedFiles(const Settings &s, const Wor
     QStringList folders{s.countFolder};
     if (QFileInfo(s.saveFolder).absoluteFilePath() != QFileInfo(s.countFolder).absoluteFilePath())
         folders << s.saveFolder;
+    // One listing a folder tells which files exist; only those are read.
+    QList<QSet<QString>> present;
+    for (const QString &folder : std::as_const(folders)) {
+        const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+        present.append(QSet<QString>(names.cbegin(), names.cend()));
+    }
     QList<std::pair<QString, QByteArray>> files;
     for (const auto &[name, content] : work.files) {
-        for (const QString &folder : std::as_const(folders)) {
-            const QString path = joinPath(folder, name);
-            QFile existing(path);
+        for (qsizetype f = 0; f < folders.size(); ++f) {
+            const QString path = joinPath(folders.at(f), name);
             QByteArray bytes;
             qint64 length = -1;
-            if (existing.open(QIODevice::ReadOnly)) {
+            if (present.at(f).contains(name)) {
+                QFile existing(path);
+                if (!existing.open(QIODevice::ReadOnly))
+                    throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture"))
+                                            .arg(path, existing.errorString()));
                 bytes = existing.readAll();
                 length = bytes.size();
             }
@@ -297,8 +308,7 @@ void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
         } catch (const KorvelloError &failure) {
             undo(failure.message());
         }
-        CrashPoints::reach("sectors");
-    }
+        CrashPoints::reach("sectors");    }
     DumpJournal::setState(context, record, DumpJournal::Record::State::Pushing);
     CrashPoints::reach("before-push");
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace FileOps {
@@ -36,6 +37,31 @@ bool flushToDisk(const QString &path) {
     return ok;
 }
 
+namespace {
+// Flushes the file systems that hold paths, one call each: the cost of a single flush
+// however many files were written, where one flush a file would cost one disk wait each.
+bool flushFileSystems(const QStringList &paths, QString *failedPath) {
+    QSet<dev_t> done;
+    for (const QString &path : paths) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            *failedPath = path;
+            return false;
+        }
+        struct stat info {};
+        const bool ok = ::fstat(fd, &info) == 0 &&
+                        (done.contains(info.st_dev) || ::syncfs(fd) == 0);
+        done.insert(info.st_dev);
+        ::close(fd);
+        if (!ok) {
+            *failedPath = path;
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
 bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString *error,
                      const std::function<void(int)> &afterRename) {
     QStringList temporaries;
@@ -55,10 +81,14 @@ bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString
         if (file.write(bytes) != bytes.size() || !file.flush())
             return fail(path, file.errorString());
     }
-    for (qsizetype i = 0; i < files.size(); ++i)
-        if (!flushToDisk(temporaries.at(i)))
-            return fail(files.at(i).first, lastError());
     QSet<QString> folders;
+    for (const auto &[path, bytes] : files)
+        folders.insert(QFileInfo(path).absolutePath());
+    // Every content on disk before any name points at it: a crash then leaves either the old
+    // file or the whole new one.
+    QString failed;
+    if (!flushFileSystems(folders.values(), &failed))
+        return fail(failed, lastError());
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString &path = files.at(i).first;
         if (std::rename(QFile::encodeName(temporaries.at(i)).constData(),
@@ -66,14 +96,12 @@ bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString
             temporaries = temporaries.mid(i);
             return fail(path, lastError());
         }
-        folders.insert(QFileInfo(path).absolutePath());
         if (afterRename)
             afterRename(int(i + 1));
     }
     temporaries.clear();
-    for (const QString &folder : std::as_const(folders))
-        if (!flushToDisk(folder))
-            return fail(folder, lastError());
+    if (!flushFileSystems(folders.values(), &failed))
+        return fail(failed, lastError());
     return true;
 }
 

@@ -18,9 +18,10 @@ bool writeDurably(const QString &path, const QByteArray &bytes, QString *error =
 // Copies source to target the same way.
 bool copyReplacing(const QString &source, const QString &target, QString *error = nullptr);
 
-// Several files written the same way, at the cost of one pass of flushes: every content to
-// its temporary file, then every temporary file flushed, then every one renamed into place
-// (afterRename is told the number of files in place so far), then each folder flushed once.
+// Several files written the same way, at the cost of two flushes of each file system
+// involved: every content to its temporary file, then the file systems flushed, then every
+// file renamed into place (afterRename is told the number of files in place so far), then
+// the file systems flushed again for the folders' new entries.
 // False with the reason when anything fails; files renamed before the failure stay.
 bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString *error = nullptr,
                      const std::function<void(int)> &afterRename = {});

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLocale>
+#include <QMap>
 #include <QSqlRecord>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -55,90 +56,156 @@ QString threeDigits(int number) {
     return QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
 }
 
-void insertDetail(Statements &sql, const QString &zone, int sector, int counter, qint64 quantity,
-                  int files) {
-    sql.run(
-        QStringLiteral("INSERT INTO DETSECT (ZONE, QUANTITE, SECTEUR, COMPTEUR, NB_FICHIER, ETAT) "
-                       "VALUES (?, ?, ?, ?, ?, 'A')"),
-        {zone, quantity, sector, counter, files});
-}
-
-// Rows for the zones first..last of the sector that have none yet.
-void insertGaps(Statements &sql, int sector, int first, int last) {
-    for (int g = first; g <= last; ++g) {
-        const QString zone = QString::number(sector) + threeDigits(g);
-        if (!sql.run(QStringLiteral("SELECT 1 FROM DETSECT WHERE ZONE = ?"), {zone}).next())
-            insertDetail(sql, zone, sector, g, 0, 0);
-    }
-}
-
-void record(Statements &sql, const QString &zone, qint64 quantity) {
-    const int sector = zone.left(1).toInt();
-    const int number = zone.mid(1, 3).toInt();
-    const int counter = zone.mid(1).toInt();
-
-    QSqlQuery &row =
-        sql.run(QStringLiteral("SELECT MINIMUM, MAXIMUM, VOLUMES FROM LISTESECT WHERE SECTEUR = ?"),
-                {sector});
-    if (row.next()) {
-        int minimum = row.value(0).toInt();
-        int maximum = row.value(1).toInt();
-        const qint64 volumes = row.value(2).toLongLong();
-        row.finish();
-        const int oldMaximum = maximum;
-        const bool grown = number > maximum;
-        if (grown)
-            maximum = number;
-        if (number == 0)
-            minimum = 0;
-        const int range = maximum - minimum + 1;
-        sql.run(QStringLiteral(
-                    "UPDATE LISTESECT SET MINIMUM = ?, MAXIMUM = ?, VOLUMES = ? WHERE SECTEUR = ?"),
-                {minimum, maximum, volumes + quantity, sector});
-        QSqlQuery &detail = sql.run(
-            QStringLiteral("SELECT QUANTITE, NB_FICHIER FROM DETSECT WHERE ZONE = ?"), {zone});
-        if (detail.next()) {
-            const qint64 zoneQuantity = detail.value(0).toLongLong();
-            const int files = detail.value(1).toInt();
-            detail.finish();
-            sql.run(
-                QStringLiteral(
-                    "UPDATE DETSECT SET COMPTEUR = ?, QUANTITE = ?, NB_FICHIER = ? WHERE ZONE = ?"),
-                {counter, zoneQuantity + quantity, files + 1, zone});
-        } else {
-            detail.finish();
-            insertDetail(sql, zone, sector, counter, quantity, 1);
-            if (grown)
-                insertGaps(sql, sector, oldMaximum + 1, number - 1);
+// The sector rows a dump touches, kept in memory for the length of its transaction: each
+// zone's changes are worked out on them in order, as if each were stored at once, and every
+// row is written once. Only the last zone's progress text of a sector would survive anyway.
+class Book {
+public:
+    explicit Book(Statements &sql) : m_sql(sql) {
+        QSqlQuery &sectors =
+            m_sql.run(QStringLiteral("SELECT SECTEUR, MINIMUM, MAXIMUM, VOLUMES FROM LISTESECT"));
+        while (sectors.next()) {
+            Sector row;
+            row.minimum = sectors.value(1).toInt();
+            row.maximum = sectors.value(2).toInt();
+            row.volumes = sectors.value(3).toLongLong();
+            m_sectors.insert(sectors.value(0).toInt(), row);
         }
-        QSqlQuery &counted =
-            sql.run(QStringLiteral(
-                        "SELECT COUNT(*) FROM DETSECT d WHERE d.SECTEUR = ? AND d.NB_FICHIER <> 0"),
-                    {sector});
-        const int c = counted.next() ? counted.value(0).toInt() : 0;
-        counted.finish();
-        const QString percent = percentText(c, range);
-        sql.run(QStringLiteral("UPDATE LISTESECT SET ZONE = ?, POURCENTAGE = ? WHERE SECTEUR = ?"),
-                {QStringLiteral("%1/%2").arg(c).arg(range), percent, sector});
-        return;
+        sectors.finish();
+        QSqlQuery &details = m_sql.run(
+            QStringLiteral("SELECT ZONE, SECTEUR, QUANTITE, NB_FICHIER FROM DETSECT"));
+        while (details.next()) {
+            // CHAR(4): a shorter zone comes back padded, and compares so in SQL.
+            const QString zone = details.value(0).toString().trimmed();
+            const Detail detail{details.value(1).toInt(), details.value(2).toLongLong(),
+                                details.value(3).toInt(), details.value(3).isNull()};
+            m_details.insert(zone, detail);
+            if (detail.counted())
+                ++m_counted[detail.sector];
+        }
+        details.finish();
     }
-    row.finish();
 
-    const QString s = QString::number(sector);
-    const int minimum = number == 0 ? 0 : 1;
-    const int maximum = number;
-    const int range = maximum - minimum + 1;
-    const QString zones =
-        number == 0 ? s + QStringLiteral("000 --> ") + zone : s + QStringLiteral("001 --> ") + zone;
-    sql.run(
-        QStringLiteral("INSERT INTO LISTESECT (SECTEUR, MINIMUM, MAXIMUM, NOM, ZONE, POURCENTAGE, "
-                       "VOLUMES, ZONES) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-        {sector, minimum, maximum, QStringLiteral("Secteur") + s,
-         number == 0 ? QStringLiteral("1/1") : QStringLiteral("1/%1").arg(maximum),
-         percentText(1, range), quantity, zones});
-    insertDetail(sql, zone, sector, counter, quantity, 1);
-    insertGaps(sql, sector, 1, number - 1);
-}
+    void record(const QString &zone, qint64 quantity) {
+        const int sector = zone.left(1).toInt();
+        const int number = zone.mid(1, 3).toInt();
+        const int counter = zone.mid(1).toInt();
+        auto found = m_sectors.find(sector);
+        if (found == m_sectors.end()) {
+            create(zone, sector, number, counter, quantity);
+            return;
+        }
+        Sector &row = found.value();
+        const int oldMaximum = row.maximum;
+        const bool grown = number > row.maximum;
+        if (grown)
+            row.maximum = number;
+        if (number == 0)
+            row.minimum = 0;
+        const int range = row.maximum - row.minimum + 1;
+        row.volumes += quantity;
+        auto detail = m_details.find(zone);
+        if (detail != m_details.end()) {
+            Detail &d = detail.value();
+            const bool wasCounted = d.counted();
+            d.quantity += quantity;
+            d.files += 1; // an empty NB_FICHIER counts as 0
+            d.filesNull = false;
+            if (!wasCounted && d.counted())
+                ++m_counted[d.sector];
+            m_sql.run(QStringLiteral("UPDATE DETSECT SET COMPTEUR = ?, QUANTITE = ?, "
+                                     "NB_FICHIER = ? WHERE ZONE = ?"),
+                      {counter, d.quantity, d.files, zone});
+        } else {
+            insertDetail(zone, sector, counter, quantity, 1);
+            if (grown)
+                insertGaps(sector, oldMaximum + 1, number - 1);
+        }
+        const int counted = m_counted.value(sector);
+        row.progress = QStringLiteral("%1/%2").arg(counted).arg(range);
+        row.percent = percentText(counted, range);
+        row.changed = true;
+    }
+
+    // Every sector row changed or created, once.
+    void store() {
+        for (auto it = m_sectors.cbegin(); it != m_sectors.cend(); ++it) {
+            const Sector &row = it.value();
+            if (row.created)
+                m_sql.run(QStringLiteral("INSERT INTO LISTESECT (SECTEUR, MINIMUM, MAXIMUM, NOM, "
+                                         "ZONE, POURCENTAGE, VOLUMES, ZONES) VALUES (?, ?, ?, ?, "
+                                         "?, ?, ?, ?)"),
+                          {it.key(), row.minimum, row.maximum,
+                           QStringLiteral("Secteur") + QString::number(it.key()), row.progress,
+                           row.percent, row.volumes, row.zones});
+            else if (row.changed)
+                m_sql.run(QStringLiteral("UPDATE LISTESECT SET MINIMUM = ?, MAXIMUM = ?, "
+                                         "VOLUMES = ?, ZONE = ?, POURCENTAGE = ? WHERE SECTEUR = ?"),
+                          {row.minimum, row.maximum, row.volumes, row.progress, row.percent,
+                           it.key()});
+        }
+    }
+
+private:
+    struct Sector {
+        int minimum = 0;
+        int maximum = 0;
+        qint64 volumes = 0;
+        QString progress; // "counted/range"
+        QString percent;
+        QString zones; // the range text of a sector the dump creates
+        bool changed = false;
+        bool created = false;
+    };
+    struct Detail {
+        int sector = 0;
+        qint64 quantity = 0;
+        int files = 0;
+        bool filesNull = false;
+        // As "NB_FICHIER <> 0" counts it: an empty value is not counted.
+        bool counted() const { return !filesNull && files != 0; }
+    };
+
+    void create(const QString &zone, int sector, int number, int counter, qint64 quantity) {
+        const QString s = QString::number(sector);
+        Sector row;
+        row.minimum = number == 0 ? 0 : 1;
+        row.maximum = number;
+        row.volumes = quantity;
+        row.progress = number == 0 ? QStringLiteral("1/1") : QStringLiteral("1/%1").arg(number);
+        row.percent = percentText(1, row.maximum - row.minimum + 1);
+        row.zones = number == 0 ? s + QStringLiteral("000 --> ") + zone
+                                : s + QStringLiteral("001 --> ") + zone;
+        row.created = true;
+        m_sectors.insert(sector, row);
+        insertDetail(zone, sector, counter, quantity, 1);
+        insertGaps(sector, 1, number - 1);
+    }
+
+    void insertDetail(const QString &zone, int sector, int counter, qint64 quantity, int files) {
+        m_sql.run(QStringLiteral("INSERT INTO DETSECT (ZONE, QUANTITE, SECTEUR, COMPTEUR, "
+                                 "NB_FICHIER, ETAT) VALUES (?, ?, ?, ?, ?, 'A')"),
+                  {zone, quantity, sector, counter, files});
+        const Detail detail{sector, quantity, files, false};
+        m_details.insert(zone, detail);
+        if (detail.counted())
+            ++m_counted[sector];
+    }
+
+    // Rows for the zones first..last of the sector that have none yet.
+    void insertGaps(int sector, int first, int last) {
+        for (int g = first; g <= last; ++g) {
+            const QString zone = QString::number(sector) + threeDigits(g);
+            if (!m_details.contains(zone))
+                insertDetail(zone, sector, g, 0, 0);
+        }
+    }
+
+    Statements &m_sql;
+    QMap<int, Sector> m_sectors;
+    QHash<QString, Detail> m_details;
+    QHash<int, int> m_counted; // rows with files, by their SECTEUR
+};
 
 } // namespace
 
@@ -196,8 +263,10 @@ void recordZones(DataModule &data, const QList<std::pair<QString, qint64>> &zone
     QSqlDatabase db = openSectorDatabase(data);
     inTransaction(db, [&] {
         Statements sql(db);
+        Book book(sql);
         for (const auto &[zone, quantity] : zones)
-            record(sql, zone, quantity);
+            book.record(zone, quantity);
+        book.store();
     });
 }
 
