@@ -37,6 +37,9 @@ private slots:
         QCOMPARE(LogFile::stamp(moment), QString("[11/12/2026][09:04:05] "));
         QLocale::setDefault(QLocale(QLocale::Dutch, QLocale::Belgium));
         QCOMPARE(LogFile::stamp(moment), QString("[11/12/2026][09:04:05] "));
+        // Belgian French spells the long time "9 h 04 min 05 s"; the log keeps colons.
+        QLocale::setDefault(QLocale(QLocale::French, QLocale::Belgium));
+        QCOMPARE(LogFile::stamp(moment), QString("[11/12/26][09:04:05] "));
         QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     }
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -127,8 +128,7 @@ private slots:
         // A login of blanks sets no user name: the server sees another account.
         QVERIFY(!sendFile(m_host, "   ", m_password, "", "", m_server.port(), file, nullptr));
         QVERIFY(!testConnection(m_host, m_user, "wrong", "", "", m_server.port()));
-        // A text naming no file is a passphrase for the user's own keys; the password still
-        // lets the call in.
+        // A text naming no file names no key; the password still lets the call in.
         QVERIFY(sendFile(m_host, m_user, m_password, "no such key", "", m_server.port(), file,
                          nullptr));
         QVERIFY(!sendFile(m_host, m_user, m_password, "", "", m_server.port(),
@@ -136,6 +136,38 @@ private slots:
         QVERIFY(!sendFile(m_host, m_user, m_password, "", "", freePort(), file, nullptr));
         QVERIFY(testConnection(m_host, m_user, m_password, "", "tested", m_server.port()));
         QVERIFY(QFileInfo(m_server.home() + "/tested").isDir());
+    }
+
+    // The user's SSH agent holds a key the server takes: it must not stand in for a wrong
+    // password, with or without a key text that names no file.
+    void agentIsNeverAsked() {
+        const QString key = makeKey("id_agent", {"-t", "ed25519"});
+        const QString socket = m_work.filePath("agent.sock");
+        QProcess agent;
+        agent.start("ssh-agent", {"-D", "-a", socket});
+        QVERIFY(agent.waitForStarted());
+        for (int i = 0; i < 100 && !QFile::exists(socket); ++i)
+            QTest::qWait(50);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("SSH_AUTH_SOCK", socket);
+        QProcess add;
+        add.setProcessEnvironment(env);
+        add.start("ssh-add", {m_work.filePath(key)});
+        QVERIFY(add.waitForFinished() && add.exitCode() == 0);
+        const QByteArray before = qgetenv("SSH_AUTH_SOCK");
+        qputenv("SSH_AUTH_SOCK", socket.toUtf8());
+        const QString file = countFile("Stk7001.txt", "a\r\n");
+        const bool withText =
+            sendFile(m_host, m_user, "wrong", "no such key", "", m_server.port(), file, nullptr);
+        const bool withoutText =
+            sendFile(m_host, m_user, "wrong", "", "", m_server.port(), file, nullptr);
+        const bool tested = testConnection(m_host, m_user, "wrong", "no such key", "", m_server.port());
+        qputenv("SSH_AUTH_SOCK", before);
+        agent.kill();
+        agent.waitForFinished();
+        QVERIFY(!withText);
+        QVERIFY(!withoutText);
+        QVERIFY(!tested);
     }
 
     // Last: it changes the server's key.

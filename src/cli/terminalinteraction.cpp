@@ -12,12 +12,22 @@ QTextStream &out() {
 }
 } // namespace
 
+namespace {
+// The message boxes' texts break lines with a bare CR, which a terminal would use to write
+// over the line before.
+QString asLines(const QString &text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+} // namespace
+
 void TerminalInteraction::notice(const QString &text) {
-    out() << text << Qt::endl;
+    out() << asLines(text) << Qt::endl;
 }
 
 bool TerminalInteraction::ask(const QString &text, const QString &choices) {
-    out() << text << Qt::endl;
+    out() << asLines(text) << Qt::endl;
     if (m_assumeYes) {
         out() << choices << " yes (--yes)" << Qt::endl;
         return true;

@@ -8,7 +8,6 @@
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Inventaire"));
-    setApplicationDisplayName(QStringLiteral("Inventaire"));
     setApplicationVersion(QStringLiteral(KORVELLO_VERSION));
 }
 

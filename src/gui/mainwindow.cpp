@@ -173,7 +173,8 @@ void MainWindow::watchDevice() {
             CountDatabase::removeTempFolder(*m_data, countFolder);
         else
             QDir(CountDatabase::tempFolder(countFolder)).removeRecursively();
-        if (m_dumpWindow && m_dumpWindow->isActiveWindow())
+        // Whatever window is in front: the zones listed belong to a handheld that is gone.
+        if (m_dumpWindow)
             m_dumpWindow->clearZones();
         return;
     }

@@ -98,7 +98,12 @@ QStringList saveFolderNames(const QString &saveFolder, bool withHidden) {
 }
 
 QString alreadyDumpedText(const AppContext &context, const QString &zone) {
-    return context.tr(QStringLiteral("FVidage_zone")) + QLatin1Char('"') + zone +
+    // The language file's values lose their trailing blank when read: the one that parts
+    // "La zone" from the quoted zone is put back.
+    QString lead = context.tr(QStringLiteral("FVidage_zone"));
+    if (!lead.isEmpty() && !lead.endsWith(QLatin1Char(' ')))
+        lead += QLatin1Char(' ');
+    return lead + QLatin1Char('"') + zone +
            QStringLiteral("\" ") + context.tr(QStringLiteral("FVidage_DejaSaisie")) +
            QLatin1Char(' ') + context.tr(QStringLiteral("FVidage_DejaSaisie2")) +
            QStringLiteral("\r\r") + context.tr(QStringLiteral("FVidage_DejaSaisie3")) +

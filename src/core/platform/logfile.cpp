@@ -10,22 +10,6 @@
 
 namespace {
 
-// The locale's long time pattern, less its time-zone part: a workstation's long time reads
-// "14:05:09", not "14:05:09 CET".
-QString longTimePattern(const QLocale &locale) {
-    const QString pattern = locale.timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (QChar c : pattern) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t'))
-            continue;
-        out.append(c);
-    }
-    return out.simplified();
-}
-
 void writeLine(QFile &file, const QString &message) {
     const QByteArray line = Cp1252::encode(LogFile::stamp(QDateTime::currentDateTime()) + message) +
                             QByteArrayLiteral("\r\n");
@@ -40,8 +24,10 @@ namespace LogFile {
 
 QString stamp(const QDateTime &moment) {
     const QLocale locale;
+    // Hours, minutes and seconds with colons, as the workstations' long time reads
+    // ("06:12:05"); some locales spell it "6 h 12 min 05 s".
     return QLatin1Char('[') + locale.toString(moment.date(), QLocale::ShortFormat) +
-           QStringLiteral("][") + locale.toString(moment.time(), longTimePattern(locale)) +
+           QStringLiteral("][") + moment.time().toString(QStringLiteral("HH:mm:ss")) +
            QStringLiteral("] ");
 }
 

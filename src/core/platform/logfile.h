@@ -8,7 +8,7 @@ class AppContext;
 namespace LogFile {
 // Appends "[date][time] message" to program folder + "/Korvello.log", CR LF, Windows-1252.
 // A new file first gets the line of "FChargeDB_CreaLog" in the current language. Date and
-// time follow the locale's short date and long time (without a time zone). Raises
+// time are the locale's short date and the time as HH:mm:ss. Raises
 // KorvelloError when the file cannot be opened or written.
 void append(const AppContext &context, const QString &message);
 

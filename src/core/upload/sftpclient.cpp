@@ -87,7 +87,11 @@ public:
         const int noConfig = 0;
         ssh_options_set(m_ssh, SSH_OPTIONS_PROCESS_CONFIG, &noConfig);
         if (!knownHostsPath().isEmpty()) {
-            const QByteArray store = knownHostsPath().toUtf8();
+            // The SSH library expands "%" sequences in this path: a folder name holding "%"
+            // must reach it as written.
+            QString escaped = knownHostsPath();
+            escaped.replace(QLatin1Char('%'), QStringLiteral("%%"));
+            const QByteArray store = escaped.toUtf8();
             ssh_options_set(m_ssh, SSH_OPTIONS_KNOWNHOSTS, store.constData());
         }
 
@@ -201,10 +205,9 @@ private:
             } catch (const KorvelloError &error) {
                 keyProblem = error.message(); // the password may still let us in
             }
-        } else if (!m_settings.passphrase.isEmpty()) {
-            const QByteArray passphrase = m_settings.passphrase.toUtf8();
-            rc = ssh_userauth_publickey_auto(m_ssh, nullptr, passphrase.constData());
         }
+        // Only the key and password of the settings: the user's own keys or SSH agent could
+        // let a wrong password through.
         if (rc != SSH_AUTH_SUCCESS && !TextUtil::trimmed(m_settings.password).isEmpty()) {
             const QByteArray password = m_settings.password.toUtf8();
             rc = ssh_userauth_password(m_ssh, nullptr, password.constData());
