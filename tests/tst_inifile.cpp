@@ -50,6 +50,19 @@ private slots:
         QCOMPARE(readRaw(), QByteArray("[CONF]\nADB=\nFTP_AVAILABLE=0\n\n[FTP]\nCHECK=0\n"));
     }
 
+    // The file holds the server's password.
+    void newFileIsPrivateAndAChosenModeIsKept() {
+        IniFile ini(path());
+        ini.writeString("FTP", "MDP", "secret");
+        QCOMPARE(QFile::permissions(path()) & 0x0777,
+                 QFile::ReadUser | QFile::WriteUser);
+        const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                            QFile::WriteUser | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(path(), shared));
+        ini.writeString("FTP", "MDP", "other");
+        QCOMPARE(QFile::permissions(path()) & 0x0777, shared & 0x0777);
+    }
+
     void namesMatchWithoutCase() {
         IniFile ini(path());
         ini.writeInteger("FTP", "PORT", 2222);

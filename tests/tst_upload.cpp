@@ -123,7 +123,37 @@ private slots:
         // a doubled CR would show.
         QCOMPARE(readFile(m_ftp.root() + "/Stk3001.txt"),
                  QByteArray("3001,9782070360024,00001\n3001,9782070360024,00002\n"));
-        QCOMPARE(readFile(shop.save + "Stk3001.txt"), line("3001", 2).toUtf8());
+        // The save copy keeps every line sent under the name, as the server does.
+        QCOMPARE(readFile(shop.save + "Stk3001.txt"), (line("3001", 1) + line("3001", 2)).toUtf8());
+    }
+
+    // The dump has put the lines in the save copy already: the upload does not add them again.
+    void saveCopyMadeByTheDumpIsKept() {
+        Shop shop(ftpSettings("DIR=\n"));
+        shop.put("Stk3002.txt", line("3002", 3));
+        writeFile(shop.save + "Stk3002.txt", (line("3002", 1) + line("3002", 3)).toUtf8());
+        ScriptedInteraction ui;
+        ui.answers = {Answer::Yes};
+        FtpClient ftp;
+        QCOMPARE(Upload::run(shop.context, ui, ftp).end, End::Completed);
+        QCOMPARE(readFile(shop.save + "Stk3002.txt"), (line("3002", 1) + line("3002", 3)).toUtf8());
+    }
+
+    void saveFolderThatIsTheCountFolderIsRefused() {
+        Shop shop(ftpSettings("DIR=\n"));
+        shop.context.config().writeString("CONF", "EDITCHEMINSECU", shop.count);
+        shop.put("Stk3003.txt", line("3003", 1));
+        ScriptedInteraction ui;
+        ui.answers = {Answer::Yes};
+        FtpClient ftp;
+        try {
+            Upload::run(shop.context, ui, ftp);
+            QFAIL("the only copy could be removed");
+        } catch (const KorvelloError &error) {
+            QCOMPARE(error.message(), Translation::lookup("Up_MemeDossier", "FR"));
+        }
+        QVERIFY(QFile::exists(shop.count + "Stk3003.txt"));
+        QVERIFY(!QFile::exists(m_ftp.root() + "/Stk3003.txt"));
     }
 
     void remoteDirectory() {
@@ -274,9 +304,18 @@ private slots:
         QFile resource(":/RSPPK");
         QVERIFY(resource.open(QIODevice::ReadOnly));
         QCOMPARE(readFile(m_work.filePath("upload.ppk")), resource.readAll());
+        QCOMPARE(QFile::permissions(m_work.filePath("upload.ppk")) & 0x0777,
+                 QFile::ReadUser | QFile::WriteUser);
         // The key needs a passphrase nobody gives; the password opened the session.
         QCOMPARE(readFile(m_ssh.home() + "/counts/Stk3001.txt"), line("3001", 6).toUtf8());
         QFile::remove(m_work.filePath("upload.ppk"));
+
+        // korvello-cli removes the key file when its upload ends.
+        shop.put("Stk3004.txt", line("3004", 1));
+        const CliRun run = runCli({"--home", shop.dir.path(), "upload", "--yes"});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(readFile(m_ssh.home() + "/counts/Stk3004.txt"), line("3004", 1).toUtf8());
+        QVERIFY(!QFile::exists(m_work.filePath("upload.ppk")));
     }
 
     void sftpFailuresAreListedAndLeftInPlace() {

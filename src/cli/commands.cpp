@@ -10,6 +10,8 @@
 #include "core/upload/ftpclient.h"
 #include "core/upload/upload.h"
 
+#include <QFile>
+
 namespace CliCommands {
 
 namespace {
@@ -106,6 +108,14 @@ int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream
 int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStream &err) {
     FtpClient ftp;
     Upload::Outcome outcome;
+    // The key file written for the upload does not outlive it, however it ends.
+    struct RemoveKeyFile {
+        AppContext &context;
+        ~RemoveKeyFile() {
+            if (!context.uploadKeyName.isEmpty())
+                QFile::remove(QStringLiteral("./") + context.uploadKeyName);
+        }
+    } removeKeyFile{context};
     try {
         outcome = Upload::run(context, ui, ftp);
     } catch (const KorvelloError &error) {

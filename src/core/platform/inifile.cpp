@@ -150,9 +150,13 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         file.lines.append(key + QLatin1Char('=') + flat);
     }
 
+    // The file holds the server's password: a new one is readable by its owner only, and a
+    // rewrite keeps the mode the file has.
+    const bool created = !QFile::exists(m_path);
     QSaveFile out(m_path);
     out.setDirectWriteFallback(true);
-    if (out.open(QIODevice::WriteOnly)) {
+    if (out.open(QIODevice::WriteOnly) &&
+        (!created || out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))) {
         out.write((file.lines.join(file.eol) + file.eol).toUtf8());
         if (out.commit())
             return;

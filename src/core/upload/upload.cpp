@@ -12,6 +12,7 @@
 #include "core/upload/sftpclient.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace Upload {
 
@@ -47,6 +48,23 @@ ServerSettings readSettings(const AppContext &context) {
     return s;
 }
 
+// Keeps a sent count file in the save folder. A dump has normally put its lines there
+// already (the save copy then ends with them); otherwise they are added after what the save
+// copy holds, which is never lost.
+bool keepInSaveFolder(const QString &local, const QString &saveCopy) {
+    QFile sent(local);
+    if (!sent.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray lines = sent.readAll();
+    QFile kept(saveCopy);
+    QByteArray before;
+    if (kept.open(QIODevice::ReadOnly))
+        before = kept.readAll();
+    if (!before.isEmpty() && before.endsWith(lines))
+        return true;
+    return FileOps::writeDurably(saveCopy, before + lines);
+}
+
 void sendBySftp(const ServerSettings &s, Outcome &outcome) {
     for (const QString &name : CountFiles::waiting(s.countFolder)) {
         const QString local = s.countFolder + name;
@@ -60,7 +78,7 @@ void sendBySftp(const ServerSettings &s, Outcome &outcome) {
         outcome.sent << name;
         // Only a file safely kept in the save folder leaves the count folder; another one
         // is sent again (replacing the remote copy) at the next upload.
-        if (FileOps::copyReplacing(local, s.saveFolder + name))
+        if (keepInSaveFolder(local, s.saveFolder + name))
             QFile::remove(local);
     }
 }
@@ -88,7 +106,7 @@ bool sendByFtp(const ServerSettings &s, FtpClient &ftp, Outcome &outcome) {
         outcome.sent << name;
         // The file went to the server appended to what was there: sending it again would
         // double its lines, so it leaves the count folder even when the save copy failed.
-        FileOps::copyReplacing(local, s.saveFolder + name);
+        keepInSaveFolder(local, s.saveFolder + name);
         QFile::remove(local);
     }
     return true;
@@ -112,6 +130,11 @@ Outcome run(AppContext &context, UserInteraction &ui, FtpClient &ftp) {
         throw KorvelloError(context.tr(QStringLiteral("Dump_Inacheve")));
 
     const ServerSettings s = readSettings(context);
+    // A save folder that is the count folder would take a sent file's place and leave no
+    // copy once the file is removed: nothing is sent.
+    if (QFileInfo(s.saveFolder).canonicalFilePath() == QFileInfo(s.countFolder).canonicalFilePath() &&
+        QFileInfo::exists(s.countFolder))
+        throw KorvelloError(context.tr(QStringLiteral("Up_MemeDossier")));
     context.uploadKeyName = s.sshKey;
     const QString keyFile = QStringLiteral("./") + s.sshKey;
     if (!s.sshKey.isEmpty() && !QFile::exists(keyFile))
