@@ -84,7 +84,7 @@ struct Bench {
                   "[CONF]\nADB=" + adb.prefix().toUtf8() + "\nEDITCHEMIN=" + count.toUtf8() +
                       "\nEDITCHEMINSECU=" + save.toUtf8() + "\nTRANSAUTO=T\n" + conf);
         context.toolsPrefix = adb.prefix();
-        context.currentLanguage = "FR";
+        context.setLanguage("FR");
         context.handheldState = HandheldState::Connected;
         context.readyHandhelds = 1;
     }
@@ -747,6 +747,49 @@ private slots:
         QVERIFY(b.files(b.save).isEmpty());
         QCOMPARE(b.adb.file(Bridge::kCountDatabase), before);
         QVERIFY(!QFile::exists(b.count + "Temp"));
+    }
+
+    // Each reason the handheld's counts cannot be read gets its own message.
+    void activationTellsWhy_data() {
+        QTest::addColumn<int>("cause");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("pull cut") << 0 << "Dump_LectureKo" << "connection reset";
+        QTest::newRow("count folder cannot be made") << 1 << "Dump_LectureKo" << "Count";
+        QTest::newRow("damaged database") << 2 << "Dump_BaseAbimee" << "";
+        QTest::newRow("no count table") << 3 << "Cli_PasDeTable" << "";
+        QTest::newRow("one ready, one not authorised") << 4 << "Dump_NonAutorise" << "";
+    }
+    void activationTellsWhy() {
+        QFETCH(int, cause);
+        QFETCH(QString, key);
+        QFETCH(QString, detail);
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        switch (cause) {
+        case 0:
+            b.adb.failNext("pull");
+            break;
+        case 1: // a file stands where the count folder should be
+            QVERIFY(QDir(b.dir.filePath("Count")).removeRecursively());
+            writeFile(b.dir.filePath("Count"), "not a folder");
+            break;
+        case 2:
+            b.adb.putFile(Bridge::kCountDatabase, QByteArray(4096, 'x'));
+            break;
+        case 3:
+            onTheHandheld(b.adb, {"DROP TABLE GCD", "CREATE TABLE OTHER (A TEXT)"});
+            break;
+        case 4:
+            b.adb.setDevices({"R1\tdevice", "R2\tunauthorized"});
+            b.context.unauthorisedHandhelds = 1;
+            break;
+        }
+        const Dump::Activation activation = b.activate();
+        QCOMPARE(activation.state, Dump::Activation::State::NoTable);
+        QVERIFY2(activation.problem.startsWith(Translation::lookup(key, "FR")),
+                 qPrintable(activation.problem));
+        QVERIFY2(activation.problem.contains(detail), qPrintable(activation.problem));
+        QCOMPARE(b.run().end, End::NothingToDo);
     }
 
     void commandLineMatchesTheWindow_data() {

@@ -46,7 +46,7 @@ private slots:
     void newLogStartsWithTheCreationLine() {
         QTemporaryDir home;
         AppContext context(home.path());
-        context.currentLanguage = "FR";
+        context.setLanguage("FR");
         LogFile::append(context, QString::fromUtf8("Début de la copie"));
         LogFile::append(context, "second");
 
@@ -84,7 +84,7 @@ private slots:
     void creationLineUsesTheCurrentLanguage() {
         QTemporaryDir home;
         AppContext context(home.path());
-        context.currentLanguage = "NL";
+        context.setLanguage("NL");
         LogFile::append(context, "x");
         QVERIFY(logBytes(context).contains("] Logbestand aangemaakt\r\n"));
     }

@@ -108,7 +108,7 @@ private slots:
         MainWindow window(home.context);
         window.setDataModule(&data);
         window.refreshOnActivation();
-        QCOMPARE(home.context.currentLanguage, QString("NL"));
+        QCOMPARE(home.context.currentLanguage(), QString("NL"));
         QCOMPARE(window.m_languageChoice->currentText(), QString("NL"));
         QCOMPARE(home.context.handheldState, HandheldState::Disconnected);
         QCOMPARE(window.m_handheldStateText->text(), lookup("AppDeConnecte", "NL"));
@@ -159,7 +159,7 @@ private slots:
         window.m_languageChoice->setCurrentIndex(window.m_languageChoice->findText("FR"));
         window.changeLanguage();
         QCOMPARE(home.context.config().readString("CONF", "LNG", ""), QString("FR"));
-        QCOMPARE(home.context.currentLanguage, QString("FR"));
+        QCOMPARE(home.context.currentLanguage(), QString("FR"));
         QCOMPARE(window.m_titleLabel->text(), lookup("FMain.Caption", "FR"));
         QCOMPARE(window.m_versionLabel->text(), lookup("FMain.Label8", "FR") + " 3.6.3.0");
     }
@@ -219,7 +219,7 @@ private slots:
         QFETCH(bool, opens);
         Home home("LNG=FR\n");
         MainWindow window(home.context);
-        home.context.currentLanguage = "FR";
+        home.context.setLanguage("FR");
         home.context.dumpModeLabel = mode;
         QSignalSpy wanted(&window, &MainWindow::progressWindowWanted);
         QString shown;

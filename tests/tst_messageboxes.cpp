@@ -151,7 +151,7 @@ private slots:
     void alreadyDumpedAnswers() {
         QTemporaryDir home;
         AppContext context(home.path());
-        context.currentLanguage = "FR";
+        context.setLanguage("FR");
         DialogInteraction interaction(context, nullptr);
 
         whenShown([](QMessageBox *box) {
@@ -170,7 +170,7 @@ private slots:
     void questionAnswers() {
         QTemporaryDir home;
         AppContext context(home.path());
-        context.currentLanguage = "NL";
+        context.setLanguage("NL");
         DialogInteraction interaction(context, nullptr);
         whenShown([](QMessageBox *box) {
             QCOMPARE(box->windowTitle(), QString("Bevestiging"));

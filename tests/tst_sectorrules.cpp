@@ -180,7 +180,7 @@ private slots:
     void deletingSectors() {
         Sectors s;
         ScriptedInteraction ui;
-        s.context.currentLanguage = "FR";
+        s.context.setLanguage("FR");
         QVERIFY(!SectorRules::deleteSector(s.data, s.rowOf(7), s.context, ui));
         QCOMPARE(ui.notices, QStringList{Translation::lookup("FParam_DelImp", "FR")});
         QCOMPARE(s.count("SECTEUR = 7"), 801);

@@ -44,7 +44,7 @@ struct Shop {
         writeFile(context.configPath(), "[CONF]\nLNG=FR\nEDITCHEMIN=" + count.toUtf8() +
                                             "\nEDITCHEMINSECU=" + save.toUtf8() + "\n[FTP]\n" +
                                             ftpSection);
-        context.currentLanguage = "FR";
+        context.setLanguage("FR");
     }
     void put(const QString &name, const QString &content) {
         writeFile(count + name, content.toUtf8());

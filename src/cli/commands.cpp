@@ -20,6 +20,7 @@ bool detect(AppContext &context) {
     const bool connected = Bridge::detect(context.toolsPrefix, listing);
     context.handheldState = connected ? HandheldState::Connected : HandheldState::Disconnected;
     context.readyHandhelds = Bridge::readyHandhelds(listing);
+    context.unauthorisedHandhelds = Bridge::unauthorisedHandhelds(listing);
     return connected;
 }
 } // namespace
@@ -75,7 +76,7 @@ int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream
         case Dump::Activation::State::SeveralHandhelds:
             return nothing(context.tr(QStringLiteral("FVidage_Plusieurs")));
         case Dump::Activation::State::NoTable:
-            return nothing(context.tr(QStringLiteral("Cli_PasDeTable")));
+            return nothing(activation.problem);
         case Dump::Activation::State::EmptyTable:
             return nothing(context.tr(QStringLiteral("FVidage_Pasfichier")));
         case Dump::Activation::State::Zones:

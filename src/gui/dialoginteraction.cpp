@@ -28,13 +28,13 @@ DialogInteraction::DialogInteraction(const AppContext &context, QWidget *parent)
 
 void DialogInteraction::notice(const QString &text) {
     MessageBoxes::show(text, m_context.tr(QStringLiteral("FMain.Caption")), BoxType::Confirmation,
-                       QMessageBox::Ok, QMessageBox::Ok, m_context.currentLanguage, m_parent);
+                       QMessageBox::Ok, QMessageBox::Ok, m_context.currentLanguage(), m_parent);
 }
 
 UserInteraction::Answer DialogInteraction::question(const QString &text) {
     return toAnswer(MessageBoxes::show(text, QString(), BoxType::Confirmation,
                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes,
-                                       m_context.currentLanguage, m_parent));
+                                       m_context.currentLanguage(), m_parent));
 }
 
 UserInteraction::Answer DialogInteraction::confirm(const QString &text, const QString &title,

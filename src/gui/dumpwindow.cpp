@@ -77,6 +77,8 @@ void DumpWindow::refreshOnActivation() {
     if (activation.state == Dump::Activation::State::Zones ||
         activation.state == Dump::Activation::State::EmptyTable)
         showZones(activation.zones, true);
+    else if (activation.state == Dump::Activation::State::NoTable)
+        m_interaction.notice(activation.problem);
     m_dumpButton->setFocus();
     m_data.sectorTable()->detachBeforePost();
     SectorRules::attachAfterPost(m_data);

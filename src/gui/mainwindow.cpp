@@ -149,6 +149,7 @@ Dump::Hooks MainWindow::dumpHooks() {
 void MainWindow::showConnection(bool connected) {
     m_context.handheldState = connected ? HandheldState::Connected : HandheldState::Disconnected;
     m_context.readyHandhelds = Bridge::readyHandhelds(m_devicesOutput->toPlainText());
+    m_context.unauthorisedHandhelds = Bridge::unauthorisedHandhelds(m_devicesOutput->toPlainText());
     m_connectionFlag->setText(connected ? QStringLiteral("1") : QStringLiteral("2"));
     m_handheldStateText->setText(
         m_context.tr(connected ? QStringLiteral("AppConnecte") : QStringLiteral("AppDeConnecte")));
@@ -218,7 +219,7 @@ void MainWindow::openDumpWindow() {
         activateWindow();
     });
     m_dumpWindow = window;
-    Translation::translateWindow(window, m_context.currentLanguage);
+    Translation::translateWindow(window, m_context.currentLanguage());
     centre(window);
     window->show();
 }
@@ -268,8 +269,8 @@ void MainWindow::refreshOnActivation() {
 
     m_context.setLanguage(m_context.config().readString(
         QStringLiteral("CONF"), QStringLiteral("LNG"), QStringLiteral("NL")));
-    m_languageChoice->setCurrentIndex(m_languageChoice->findText(m_context.currentLanguage));
-    Translation::translateWindow(this, m_context.currentLanguage);
+    m_languageChoice->setCurrentIndex(m_languageChoice->findText(m_context.currentLanguage()));
+    Translation::translateWindow(this, m_context.currentLanguage());
     showDumpModeLabel();
     showVersionAndTitle();
     m_dumpChoice->hide();
@@ -285,7 +286,7 @@ void MainWindow::refreshOnActivation() {
 
 void MainWindow::changeLanguage() {
     const QString chosen = m_languageChoice->currentText();
-    if (chosen == m_context.currentLanguage)
+    if (chosen == m_context.currentLanguage())
         return;
     m_context.setLanguage(chosen);
     m_context.config().writeString(QStringLiteral("CONF"), QStringLiteral("LNG"), chosen);

@@ -108,6 +108,14 @@ QStringList readySerials(const QString &output) {
     return serials;
 }
 
+int unauthorisedHandhelds(const QString &output) {
+    int count = 0;
+    for (const QString &line : TextUtil::lines(output))
+        if (line.section(QLatin1Char('\t'), 1).trimmed() == QLatin1String("unauthorized"))
+            ++count;
+    return count;
+}
+
 int readyHandhelds(const QString &output) {
     return int(readySerials(output).size());
 }

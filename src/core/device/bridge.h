@@ -45,6 +45,8 @@ bool isConnected(const QString &output);
 // Handhelds listed as ready for use ("SERIAL<TAB>device"), and their serial numbers.
 int readyHandhelds(const QString &output);
 QStringList readySerials(const QString &output);
+// Handhelds listed as waiting for the user's authorisation ("SERIAL<TAB>unauthorized").
+int unauthorisedHandhelds(const QString &output);
 
 // Clears memo, runs "adb devices" through the captured runner into it (pausing watch) and
 // tells whether a handheld is ready.

@@ -234,13 +234,26 @@ Transfer push(const QString &prefix, const QString &folder) {
     return transfer(Bridge::pushCountDatabase(prefix, folder));
 }
 
-bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder) {
+WorkingCopy loadWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder) {
     data.closeSqlite();
-    if (!pullFresh(prefix, tempFolder(countFolder)).ok)
-        return false;
+    const Transfer pull = pullFresh(prefix, tempFolder(countFolder));
+    if (!pull.ok)
+        return {false, Translation::message(QStringLiteral("Dump_LectureKo")) + QLatin1Char('\r') +
+                           pull.message};
     if (!data.openSqlite(workingCopy(countFolder)))
-        return false;
-    return tableExists(data.sqlite());
+        return {false, Translation::message(QStringLiteral("Dump_BaseAbimee"))};
+    QSqlQuery check(data.sqlite());
+    if (!check.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                   "name = 'GCD'")))
+        return {false, Translation::message(QStringLiteral("Dump_BaseAbimee")) + QLatin1Char('\r') +
+                           check.lastError().text()};
+    if (!check.next())
+        return {false, Translation::message(QStringLiteral("Cli_PasDeTable"))};
+    return {true, QString()};
+}
+
+bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder) {
+    return loadWorkingCopy(data, prefix, countFolder).ready;
 }
 
 int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines lines) {

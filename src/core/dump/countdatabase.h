@@ -70,7 +70,15 @@ Transfer push(const QString &prefix, const QString &folder);
 
 // Pulls the handheld's count database afresh into the temporary folder, points the data
 // module's SQLite connection at the working copy and tells whether it holds the table
-// "GCD". A failed pull, or a pulled file that is no database, reads as false.
+// "GCD", and when it does not, why (in the user's language): the tool's own words for a
+// pull refused or cut, a count folder that cannot take the copy, a damaged database, a
+// database without the table.
+struct WorkingCopy {
+    bool ready = false;
+    QString problem;
+};
+WorkingCopy loadWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder);
+// The same, telling only whether the working copy is ready.
 bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &countFolder);
 
 // Removes from the database at path exactly the lines that were dumped from the copy at

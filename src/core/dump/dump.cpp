@@ -372,8 +372,17 @@ Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
         ui.notice(severalHandhelds(context));
         return result;
     }
-    if (!CountDatabase::refreshWorkingCopy(data, adbPath, countFolder)) {
+    // A handheld not yet authorised next to the ready one: the tool would refuse to choose.
+    if (context.unauthorisedHandhelds > 0) {
         result.state = Activation::State::NoTable;
+        result.problem = context.tr(QStringLiteral("Dump_NonAutorise"));
+        return result;
+    }
+    const CountDatabase::WorkingCopy copy =
+        CountDatabase::loadWorkingCopy(data, adbPath, countFolder);
+    if (!copy.ready) {
+        result.state = Activation::State::NoTable;
+        result.problem = copy.problem;
         return result;
     }
     result.zones = CountDatabase::zoneSummary(data.sqlite(), Lines::All);

@@ -33,6 +33,7 @@ struct Activation {
     };
     State state = State::NoHandheld;
     QList<CountDatabase::ZoneQuantity> zones;
+    QString problem; // NoTable: why, for the user
 };
 
 // The dump window's activation: the dump mode defaults to numeric until read; with a

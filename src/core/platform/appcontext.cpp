@@ -33,11 +33,11 @@ QString AppContext::saveFolder(FolderDefaults defaults) const {
 }
 
 QString AppContext::tr(const QString &key) const {
-    return Translation::lookup(key, currentLanguage);
+    return Translation::lookup(key, m_language);
 }
 
 void AppContext::setLanguage(const QString &language) {
-    currentLanguage = language;
+    m_language = language;
     Translation::setMessageLanguage(language);
 }
 

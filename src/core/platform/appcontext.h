@@ -38,7 +38,7 @@ public:
     // Sets the current language, for this context's texts and for the messages of the layers
     // below it.
     void setLanguage(const QString &language);
-    QString currentLanguage = QStringLiteral("NL");
+    const QString &currentLanguage() const { return m_language; }
     QString toolsPrefix;
     HandheldState handheldState = HandheldState::Undetermined;
     QString dumpModeLabel;
@@ -47,10 +47,13 @@ public:
     // Handhelds ready for use in the last detection; the tool refuses copies when there are
     // several, since its commands name no device.
     int readyHandhelds = 0;
+    // Handhelds listed but not yet authorised for this workstation.
+    int unauthorisedHandhelds = 0;
     QString uploadKeyName;
 
 private:
     QString m_programFolder;
+    QString m_language = QStringLiteral("NL");
 };
 
 // Appends a path separator unless the text already ends with one.
