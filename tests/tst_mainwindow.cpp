@@ -289,6 +289,52 @@ private slots:
         QDir::setCurrent(start);
     }
 
+    // A count table the watch cannot read: one box for the fault, the watch paused while it
+    // is open, and no box again each second.
+    void deviceWatchTellsAFaultOnce() {
+        QTemporaryDir work;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        Home home;
+        home.adb.connectOne();
+        home.adb.putFile(Bridge::kCountDatabase, readFile(makeCountDatabase(work.path())));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "malformed");
+            db.setDatabaseName(home.adb.storagePath(Bridge::kCountDatabase));
+            QVERIFY(db.open());
+            QSqlQuery(db).exec("DROP TABLE GCD");
+            QSqlQuery(db).exec("CREATE TABLE GCD (Code TEXT)"); // no ZONE, no Quantite
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("malformed");
+        DataModule data;
+        {
+            MainWindow window(home.context);
+            window.setDataModule(&data);
+            QStringList shown;
+            bool watchRunningWhileShown = true;
+            window.m_showError = [&](const QString &text) {
+                shown << text;
+                watchRunningWhileShown = window.deviceWatch()->isActive();
+            };
+            window.watchDevice();
+            QCOMPARE(shown.size(), 1);
+            QVERIFY(!watchRunningWhileShown);
+            QVERIFY(window.deviceWatch()->isActive()); // back once the box is closed
+            window.watchDevice();
+            window.watchDevice();
+            QCOMPARE(shown.size(), 1);
+            // Unplugged and plugged again: the fault is told again.
+            home.adb.setDevices({});
+            window.watchDevice();
+            home.adb.connectOne();
+            window.watchDevice();
+            QCOMPARE(shown.size(), 2);
+            window.deviceWatch()->stop();
+        }
+        QDir::setCurrent(start);
+    }
+
     void dumpWindowFromOpeningToQuitter() {
         QTemporaryDir work;
         const QString start = QDir::currentPath();

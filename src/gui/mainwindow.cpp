@@ -15,6 +15,7 @@
 #include "gui/panel.h"
 #include "gui/translatewindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -45,6 +47,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     bindControls();
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &MainWindow::noteFocusLeftFor);
     centre(this);
     // An error of the creation (say, a configuration file that cannot be written) is shown
     // like any other uncaught error, and the window still opens.
@@ -159,6 +162,23 @@ void MainWindow::showConnection(bool connected) {
 }
 
 void MainWindow::watchDevice() {
+    try {
+        watchDeviceOnce();
+    } catch (const KorvelloError &error) {
+        // The same fault comes back at every tick: it is told once, and the watch waits
+        // while its box is open rather than stacking a box a second.
+        if (error.message() == m_watchFault)
+            return;
+        m_watchFault = error.message();
+        const bool running = m_deviceWatch->isActive();
+        m_deviceWatch->stop();
+        m_showError(error.message());
+        if (running)
+            m_deviceWatch->start();
+    }
+}
+
+void MainWindow::watchDeviceOnce() {
     m_devicesOutput->clear();
     runCaptured(Bridge::listDevices(m_context.toolsPrefix), m_devicesOutput);
     {
@@ -169,6 +189,7 @@ void MainWindow::watchDevice() {
     const bool connected = Bridge::isConnected(m_devicesOutput->toPlainText());
     const QString countFolder = m_context.countFolder(FolderDefaults::Files);
     if (!connected) {
+        m_watchFault.clear(); // a fault of the next handheld is its own
         showConnection(false);
         if (m_data)
             CountDatabase::removeTempFolder(*m_data, countFolder);
@@ -250,10 +271,31 @@ void MainWindow::showDumpModeLabel() {
     m_dumpModeLabel->setText(m_context.dumpModeLabel);
 }
 
+void MainWindow::noteFocusLeftFor(QWindow *window) {
+    if (window == windowHandle())
+        return;
+    // No window of ours: the user went to another program.
+    m_awayInOwnMessageBox = false;
+    if (!window)
+        return;
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->windowHandle() == window) {
+            m_awayInOwnMessageBox = qobject_cast<QMessageBox *>(top) != nullptr;
+            return;
+        }
+}
+
 void MainWindow::changeEvent(QEvent *event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        refreshOnActivation();
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // Back from one of its own message boxes (an upload's question, an error), the window
+    // was never left: its activation would hide the dump choice and ask the handheld again.
+    if (m_awayInOwnMessageBox) {
+        m_awayInOwnMessageBox = false;
+        return;
+    }
+    refreshOnActivation();
 }
 
 void MainWindow::refreshOnActivation() {

@@ -4,12 +4,15 @@
 #include "core/dump/dump.h"
 #include "core/platform/appcontext.h"
 #include "core/upload/ftpclient.h"
+#include "gui/application.h"
 #include "gui/dialoginteraction.h"
 #include "gui/messageboxes.h"
 
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
+#include <functional>
 #include <memory>
 
 class Panel;
@@ -20,6 +23,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+
 class DataModule;
 class DumpWindow;
 
@@ -81,6 +85,8 @@ protected:
 
 private:
     void bindControls();
+    void watchDeviceOnce();
+    void noteFocusLeftFor(QWindow *window);
     void showVersionAndTitle();
     void showHandheldState();
     void showDumpModeLabel();
@@ -96,6 +102,10 @@ private:
     bool m_activating = false;
     QColor m_indicator; // the handheld state as the indicator shows it
     QTimer *m_deviceWatch = nullptr;
+    QString m_watchFault; // the device watch's last fault, told once
+    bool m_awayInOwnMessageBox = false;
+    // The general error display; tests put their own.
+    std::function<void(const QString &)> m_showError = &Application::showError;
 
     // The form's controls, named for their use (the form's object names are the language
     // file's keys).
