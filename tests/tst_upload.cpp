@@ -139,6 +139,61 @@ private slots:
         QCOMPARE(readFile(shop.save + "Stk3002.txt"), (line("3002", 1) + line("3002", 3)).toUtf8());
     }
 
+    // Killed right after a file reached the server: the next upload does not send it again.
+    void killedUploadSendsNothingTwice() {
+        Shop shop(ftpSettings("DIR=\n"));
+        writeFile(m_ftp.root() + "/Stk3101.txt", "3101,OLD,00001\n");
+        shop.put("Stk3101.txt", line("3101", 2));
+        shop.put("Stk3102.txt", line("3102", 3));
+        const QStringList home{"--home", shop.dir.path(), "upload", "--yes"};
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KORVELLO_TEST_CRASH_AT", "upload-appended");
+        QCOMPARE(runCli(home, env).exitCode, -1);
+        QCOMPARE(runCli(home).exitCode, 0);
+        QCOMPARE(readFile(m_ftp.root() + "/Stk3101.txt"),
+                 QByteArray("3101,OLD,00001\n3101,9782070360024,00002\n"));
+        QCOMPARE(readFile(m_ftp.root() + "/Stk3102.txt"), QByteArray("3102,9782070360024,00003\n"));
+        QCOMPARE(names(shop.count), QStringList{"Save"});
+        QCOMPARE(names(shop.save), (QStringList{"Stk3101.txt", "Stk3102.txt"}));
+        QVERIFY(!QFile::exists(shop.dir.filePath("Korvello.upload")));
+    }
+
+    // A transfer cut in the middle of a line is finished from where it stopped; a server
+    // file that holds something else is left alone, and so is the count file.
+    void interruptedTransferIsFinished_data() {
+        QTest::addColumn<QByteArray>("onServer");
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("cut mid-line") << QByteArray("3201,9782070360024,00001\n3201,97820") << true;
+        QTest::newRow("all arrived") << QByteArray("3201,9782070360024,00001\n3201,9782070360024,00002\n") << true;
+        QTest::newRow("nothing arrived") << QByteArray() << true;
+        QTest::newRow("something else") << QByteArray("9999,OTHER,00001\n") << false;
+    }
+    void interruptedTransferIsFinished() {
+        QFETCH(QByteArray, onServer);
+        QFETCH(bool, finished);
+        Shop shop(ftpSettings("DIR=\n"));
+        const QString lines = line("3201", 1) + line("3201", 2);
+        shop.put("Stk3201.txt", lines);
+        const QString remote = m_ftp.root() + "/Stk3201.txt";
+        writeFile(remote, "3201,BEFORE,00009\n" + onServer);
+        writeFile(shop.dir.filePath("Korvello.upload"),
+                  R"({"name":"Stk3201.txt","remoteSizeBefore":18})");
+        ScriptedInteraction ui;
+        ui.answers = {Answer::Yes};
+        FtpClient ftp;
+        if (!finished) {
+            QVERIFY_THROWS_EXCEPTION(KorvelloError, Upload::run(shop.context, ui, ftp));
+            QCOMPARE(readFile(remote), "3201,BEFORE,00009\n" + onServer);
+            QVERIFY(QFile::exists(shop.count + "Stk3201.txt"));
+            return;
+        }
+        QCOMPARE(Upload::run(shop.context, ui, ftp).end, End::Completed);
+        QCOMPARE(readFile(remote), QByteArray("3201,BEFORE,00009\n3201,9782070360024,00001\n"
+                                              "3201,9782070360024,00002\n"));
+        QCOMPARE(names(shop.count), QStringList{"Save"});
+        QVERIFY(!QFile::exists(shop.dir.filePath("Korvello.upload")));
+    }
+
     void saveFolderThatIsTheCountFolderIsRefused() {
         Shop shop(ftpSettings("DIR=\n"));
         shop.context.config().writeString("CONF", "EDITCHEMINSECU", shop.count);

@@ -37,6 +37,11 @@ size_t discard(char *, size_t size, size_t count, void *) {
     return size * count;
 }
 
+size_t collect(char *data, size_t size, size_t count, void *userdata) {
+    static_cast<QByteArray *>(userdata)->append(data, qsizetype(size * count));
+    return size * count;
+}
+
 // A path for an FTP address: each part percent-encoded, an absolute path marked by an
 // encoded leading slash (ftp://host/%2Fin/ is "/in", ftp://host/in/ is "in").
 QString encodePath(const QString &path) {
@@ -146,6 +151,8 @@ void FtpClient::prepare(const QString &address) {
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(c, CURLOPT_RESUME_FROM_LARGE, curl_off_t(0));
     curl_easy_setopt(c, CURLOPT_USE_SSL, long(m_tls ? CURLUSESSL_ALL : CURLUSESSL_NONE));
     if (m_tls) {
         curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
@@ -156,7 +163,7 @@ void FtpClient::prepare(const QString &address) {
     m_error[0] = '\0';
 }
 
-void FtpClient::perform(const char *what) {
+CURLcode FtpClient::run() {
     // Driven through a multi handle with short waits: a plain blocking transfer may sit out
     // a full second on a name lookup that finished long before (libcurl's threaded
     // resolver), once per data connection.
@@ -177,6 +184,14 @@ void FtpClient::perform(const char *what) {
                 code = message->data.result;
         curl_multi_remove_handle(m_multi, m_curl);
     }
+    return code;
+}
+
+void FtpClient::perform(const char *what) {
+    fail(run(), what);
+}
+
+void FtpClient::fail(CURLcode code, const char *what) {
     if (code == CURLE_OK)
         return;
     QString message = QString::fromUtf8(m_error).trimmed();
@@ -210,18 +225,52 @@ void FtpClient::changeDir(const QString &directory) {
     m_directory = path;
 }
 
+QString FtpClient::fileUrl(const QString &remoteName) const {
+    return url(m_directory + QString::fromLatin1(QUrl::toPercentEncoding(remoteName)));
+}
+
 void FtpClient::append(const QString &localPath, const QString &remoteName) {
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
         throw KorvelloError(
             Translation::message(QStringLiteral("Err_Lecture")).arg(localPath, file.errorString()));
+    appendBytes(file.readAll(), remoteName);
+}
+
+void FtpClient::appendBytes(const QByteArray &bytes, const QString &remoteName) {
     // In ASCII mode libcurl turns each line feed into CR LF on the wire; the count files
     // already end their lines with CR LF, which would then reach the server as CR CR LF.
-    Source source{file.readAll().replace("\r\n", "\n")};
-    prepare(url(m_directory + QString::fromLatin1(QUrl::toPercentEncoding(remoteName))));
+    Source source{QByteArray(bytes).replace("\r\n", "\n")};
+    prepare(fileUrl(remoteName));
     curl_easy_setopt(m_curl, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(m_curl, CURLOPT_APPEND, 1L);
     curl_easy_setopt(m_curl, CURLOPT_READDATA, &source);
     perform("sending");
     curl_easy_setopt(m_curl, CURLOPT_READDATA, nullptr);
+}
+
+qint64 FtpClient::remoteSize(const QString &remoteName) {
+    prepare(fileUrl(remoteName));
+    // SIZE in binary type: servers refuse it, or count otherwise, in ASCII type.
+    curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_NOBODY, 1L);
+    const CURLcode code = run();
+    if (code == CURLE_REMOTE_FILE_NOT_FOUND || code == CURLE_FTP_COULDNT_RETR_FILE)
+        return -1;
+    fail(code, "size");
+    curl_off_t size = -1;
+    curl_easy_getinfo(m_curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+    return qint64(size);
+}
+
+QByteArray FtpClient::readFrom(const QString &remoteName, qint64 offset) {
+    QByteArray received;
+    prepare(fileUrl(remoteName));
+    curl_easy_setopt(m_curl, CURLOPT_TRANSFERTEXT, 0L);
+    curl_easy_setopt(m_curl, CURLOPT_RESUME_FROM_LARGE, curl_off_t(offset));
+    curl_easy_setopt(m_curl, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, &received);
+    perform("reading");
+    curl_easy_setopt(m_curl, CURLOPT_WRITEDATA, nullptr);
+    return received;
 }

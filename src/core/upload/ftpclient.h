@@ -40,12 +40,22 @@ public:
     // Sends the local file under remoteName into the current directory, appended to a remote
     // file of that name (created when missing).
     void append(const QString &localPath, const QString &remoteName);
+    // The same with the bytes given (lines ended by CR LF or LF).
+    void appendBytes(const QByteArray &bytes, const QString &remoteName);
+    // The size of a remote file of the current directory, in binary type (the server's own
+    // form of the lines); -1 when there is no such file.
+    qint64 remoteSize(const QString &remoteName);
+    // A remote file's bytes from offset on, in binary type.
+    QByteArray readFrom(const QString &remoteName, qint64 offset);
 
 private:
     static int progress(void *self, curl_off_t, curl_off_t downloaded, curl_off_t,
                         curl_off_t uploaded);
     void prepare(const QString &url);
     void perform(const char *what);
+    CURLcode run();
+    void fail(CURLcode code, const char *what);
+    QString fileUrl(const QString &remoteName) const;
     QString url(const QString &path) const;
 
     CURL *m_curl = nullptr;

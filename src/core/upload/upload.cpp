@@ -1,5 +1,6 @@
 #include "core/upload/upload.h"
 
+#include "core/dump/crashpoints.h"
 #include "core/dump/dumpjournal.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/operationlock.h"
@@ -13,6 +14,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <optional>
 
 namespace Upload {
 
@@ -83,7 +88,79 @@ void sendBySftp(const ServerSettings &s, Outcome &outcome) {
     }
 }
 
-bool sendByFtp(const ServerSettings &s, FtpClient &ftp, Outcome &outcome) {
+// The count file an FTP upload is appending, written to disk before its lines go: what the
+// server held of it before, so that an upload cut short (a kill, a dropped line) is finished
+// by sending only what the server lacks, never the lines it has.
+struct InFlight {
+    QString name;
+    qint64 remoteSizeBefore = -1; // -1: no such remote file then
+};
+
+QString inFlightPath(const AppContext &context) {
+    return context.programFolder() + QStringLiteral("/Korvello.upload");
+}
+
+std::optional<InFlight> readInFlight(const AppContext &context) {
+    QFile file(inFlightPath(context));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonObject record = QJsonDocument::fromJson(file.readAll()).object();
+    if (record.isEmpty())
+        return std::nullopt;
+    return InFlight{record.value(QStringLiteral("name")).toString(),
+                    qint64(record.value(QStringLiteral("remoteSizeBefore")).toDouble(-1))};
+}
+
+void writeInFlight(const AppContext &context, const InFlight &inFlight) {
+    const QJsonObject record{{QStringLiteral("name"), inFlight.name},
+                             {QStringLiteral("remoteSizeBefore"), double(inFlight.remoteSizeBefore)}};
+    QString error;
+    if (!FileOps::writeDurably(inFlightPath(context),
+                               QJsonDocument(record).toJson(QJsonDocument::Compact), &error))
+        throw KorvelloError(context.tr(QStringLiteral("Err_Ecriture")).arg(inFlightPath(context), error));
+}
+
+// The file went to the server whole: it leaves the count folder. Sending it again would
+// append its lines twice, so it leaves even when the save copy failed.
+void finishSent(const AppContext &context, const ServerSettings &s, const QString &name,
+                Outcome &outcome) {
+    const QString local = s.countFolder + name;
+    outcome.sent << name;
+    keepInSaveFolder(local, s.saveFolder + name);
+    QFile::remove(local);
+    QFile::remove(inFlightPath(context));
+}
+
+// An upload cut short last time: what reached the server is compared, line form aside (an
+// ASCII transfer stores lines in the server's own form), with the file; only the rest is
+// sent. A server whose file holds something else is not written to.
+void finishInterrupted(const AppContext &context, const ServerSettings &s, FtpClient &ftp,
+                       Outcome &outcome) {
+    const std::optional<InFlight> inFlight = readInFlight(context);
+    if (!inFlight)
+        return;
+    const QString local = s.countFolder + inFlight->name;
+    QFile file(local);
+    if (!file.open(QIODevice::ReadOnly)) {
+        QFile::remove(inFlightPath(context)); // cut after the file was put away
+        return;
+    }
+    const QByteArray lines = file.readAll().replace("\r", "");
+    const qint64 before = qMax<qint64>(inFlight->remoteSizeBefore, 0);
+    if (ftp.remoteSize(inFlight->name) <= before) {
+        QFile::remove(inFlightPath(context)); // nothing arrived: sent as any other
+        return;
+    }
+    const QByteArray arrived = ftp.readFrom(inFlight->name, before).replace("\r", "");
+    if (!lines.startsWith(arrived))
+        throw KorvelloError(context.tr(QStringLiteral("Up_RepriseImpossible")).arg(inFlight->name));
+    if (arrived.size() < lines.size())
+        ftp.appendBytes(lines.mid(arrived.size()), inFlight->name);
+    finishSent(context, s, inFlight->name, outcome);
+}
+
+bool sendByFtp(const AppContext &context, const ServerSettings &s, FtpClient &ftp,
+               Outcome &outcome) {
     ftp.disconnect();
     ftp.setServer(s.host, s.login, s.password);
     ftp.setTls(s.ssl);
@@ -100,14 +177,12 @@ bool sendByFtp(const ServerSettings &s, FtpClient &ftp, Outcome &outcome) {
     if (!attempt([&] { ftp.login(); }, kConnectStep) ||
         !attempt([&] { ftp.changeDir(s.directory); }, kChangeDirStep))
         return false;
+    finishInterrupted(context, s, ftp, outcome);
     for (const QString &name : CountFiles::waiting(s.countFolder)) {
-        const QString local = s.countFolder + name;
-        ftp.append(local, name);
-        outcome.sent << name;
-        // The file went to the server appended to what was there: sending it again would
-        // double its lines, so it leaves the count folder even when the save copy failed.
-        keepInSaveFolder(local, s.saveFolder + name);
-        QFile::remove(local);
+        writeInFlight(context, {name, ftp.remoteSize(name)});
+        ftp.append(s.countFolder + name, name);
+        CrashPoints::reach("upload-appended");
+        finishSent(context, s, name, outcome);
     }
     return true;
 }
@@ -142,7 +217,7 @@ Outcome run(AppContext &context, UserInteraction &ui, FtpClient &ftp) {
 
     if (!s.sshKey.isEmpty() || s.ssh == 1)
         sendBySftp(s, outcome);
-    else if (!sendByFtp(s, ftp, outcome))
+    else if (!sendByFtp(context, s, ftp, outcome))
         return outcome;
 
     outcome.end = Outcome::End::Completed;
