@@ -2,12 +2,24 @@
 #include "core/data/datamodule.h"
 #include "core/platform/textutil.h"
 
+#include "core/platform/cp1252.h"
+
 #include <QSqlQuery>
+#include <QStringDecoder>
+#include <QVariant>
 
 void DataModule::setStoreAccount() {
     m_storeParams.set(QStringLiteral("User_Name"), StoreAccount::kUser);
     m_storeParams.set(QStringLiteral("Password"), StoreAccount::kPassword);
     m_storeParams.set(QStringLiteral("RoleName"), StoreAccount::kRole);
+}
+
+QString storedText(const QVariant &value) {
+    const QByteArray bytes =
+        value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? Cp1252::decode(bytes) : text;
 }
 
 QString DataModule::inventoryFolder(const QString &db) {
@@ -22,11 +34,13 @@ QString DataModule::inventoryFolder(const QString &db) {
     if (!openStore())
         return QString();
     QSqlQuery query(storeDatabase());
-    if (!query.exec(QStringLiteral("Select SDP_PATH from SYSDEFPATH\r\n"
-                                   "where SDP_NAME = 'PATHQVINV'"))) {
+    // The column's bytes as they are stored: the database driver would read them as UTF-8,
+    // and a path in the stores' Windows-1252 would come back broken.
+    if (!query.exec(QStringLiteral("Select CAST(SDP_PATH AS BLOB SUB_TYPE BINARY) "
+                                   "from SYSDEFPATH\r\nwhere SDP_NAME = 'PATHQVINV'"))) {
         closeStore();
         return QString();
     }
     // No such row: empty, and the connection stays open.
-    return query.next() ? TextUtil::trimmed(query.value(0).toString()) : QString();
+    return query.next() ? TextUtil::trimmed(storedText(query.value(0))) : QString();
 }
