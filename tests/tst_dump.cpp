@@ -672,6 +672,31 @@ private slots:
         QCOMPARE(b.onHandheld(), (QList<CountDatabase::ZoneQuantity>{{"3001", 4}}));
     }
 
+    // Without "EDITCHEMIN" the free-text dump's files go to its own default folder, and the
+    // push goes from where the handheld was pulled: the handheld is cleared.
+    void alphanumericDumpWithoutCountFolderSetting() {
+        Bench b({{"A1", "C1", 1, "08:00:00", "O"}});
+        b.setMode("Alpha");
+        writeFile(b.context.configPath(), "[CONF]\nADB=" + b.adb.prefix().toUtf8() + "\nTRANSAUTO=T\n");
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QVERIFY(b.onHandheld().isEmpty());
+        QCOMPARE(b.files(b.dir.filePath("Files")).size(), 1);
+        QVERIFY(!QFile::exists(b.dir.filePath("Fichiers/Temp")));
+    }
+
+    // A refused push through korvello-cli: an error, no automatic upload, nothing kept.
+    void commandLineRefusedPush() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}}, "TRANSAUTO=V\n");
+        b.context.config().writeString("CONF", "TRANSAUTO", "V");
+        b.adb.failNext("push");
+        const CliRun run = runDumpCli(b.dir.path());
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(cliText("FVidage_PushKo")), qPrintable(run.err));
+        QVERIFY(!run.out.contains(cliText("Button2_Msg1"))); // the upload never asked
+        QVERIFY(b.files(b.count).isEmpty());
+        QCOMPARE(b.onHandheld().size(), 1);
+    }
+
     void secondDumpIsRefused() {
         Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
         const OperationLock other(b.context);
@@ -829,6 +854,7 @@ private slots:
         writeFile(b.dir.filePath("Count/Save/Stk3001.txt"), "earlier");
         QCOMPARE(runCli({"--home", b.dir.path(), "dump"}).exitCode, 3); // no terminal: Cancel
         QCOMPARE(b.onHandheld().size(), 1);
+        QVERIFY(!QFile::exists(b.count + "Temp"));
 
         b.adb.setDevices({});
         const CliRun run = runCli({"--home", b.dir.path(), "dump"});
