@@ -1,6 +1,7 @@
 #include "core/device/bridge.h"
 
 #include "core/platform/appcontext.h"
+#include "core/platform/programfolder.h"
 #include "core/platform/textutil.h"
 
 #include <QDir>
@@ -46,7 +47,11 @@ void provisionTools(AppContext &context) {
         const QString target = toolsFolder + name;
         if (QFile::exists(target))
             continue;
-        const QString spare = context.programFolder() + QStringLiteral("/adb/") + name;
+        // The spare tools: in the program folder's "adb" folder, else in the one that comes
+        // with the program.
+        QString spare = context.programFolder() + QStringLiteral("/adb/") + name;
+        if (!QFile::exists(spare))
+            spare = ProgramFolder::sharedFile(QStringLiteral("adb/") + name);
         if (QFile::copy(spare, target)) {
             // A copy keeps the spare's permissions; make sure the tool can run.
             QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner |

@@ -20,7 +20,7 @@ namespace Translation {
 
 QString languageFile() {
     if (languageFilePath().isEmpty())
-        languageFilePath() = ProgramFolder::ofExecutable() + QStringLiteral("/korvello.lng");
+        languageFilePath() = ProgramFolder::sharedFile(QStringLiteral("korvello.lng"));
     return languageFilePath();
 }
 
