@@ -8,6 +8,8 @@
 #include "core/platform/errors.h"
 #include "core/upload/countfiles.h"
 #include "core/upload/ftpclient.h"
+#include "core/sectors/progress.h"
+#include "core/sectors/sectordatabase.h"
 #include "core/upload/upload.h"
 
 #include <QFile>
@@ -139,6 +141,114 @@ int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStre
                    .arg(outcome.failed.at(i), outcome.failures.at(i))
             << Qt::endl;
     return Done;
+}
+
+namespace {
+
+bool openSectors(AppContext &context, DataModule &data, QTextStream &err) {
+    SectorDatabase::ensureOpen(data, context);
+    if (data.sectorDatabase().isOpen())
+        return true;
+    err << "korvello-cli: "
+        << context.tr(QStringLiteral("Cli_BaseSecteursKo")).arg(SectorDatabase::path(context))
+        << Qt::endl;
+    return false;
+}
+
+// Rows printed in columns padded to their widest cell (numbers to the right), or as
+// semicolon-separated values, as French and Dutch spreadsheets read them.
+void printTable(QTextStream &out, const QList<QStringList> &rows, const QList<bool> &numeric,
+                bool csv) {
+    if (csv) {
+        for (const QStringList &row : rows) {
+            QStringList cells;
+            for (const QString &cell : row)
+                cells << (cell.contains(QLatin1Char(';')) || cell.contains(QLatin1Char('"'))
+                              ? QLatin1Char('"') + QString(cell).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"')
+                              : cell);
+            out << cells.join(QLatin1Char(';')) << Qt::endl;
+        }
+        return;
+    }
+    QList<qsizetype> widths;
+    for (const QStringList &row : rows)
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            if (widths.size() <= c)
+                widths.append(0);
+            widths[c] = qMax(widths[c], row.at(c).size());
+        }
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (qsizetype c = 0; c < row.size(); ++c)
+            cells << (numeric.value(c) ? row.at(c).rightJustified(widths[c])
+                                       : row.at(c).leftJustified(widths[c]));
+        QString line = cells.join(QStringLiteral("  "));
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        out << line << Qt::endl;
+    }
+}
+
+} // namespace
+
+int progress(AppContext &context, DataModule &data, const std::optional<int> &zonesOf, bool csv,
+             QTextStream &out, QTextStream &err) {
+    try {
+        if (!openSectors(context, data, err))
+            return Error;
+        QList<QStringList> rows;
+        if (zonesOf) {
+            rows << QStringList{context.tr(QStringLiteral("FBornage_Zones")),
+                                context.tr(QStringLiteral("FBornage_quantite")),
+                                context.tr(QStringLiteral("FBornage_nbfichier")),
+                                context.tr(QStringLiteral("Cli_Etat"))};
+            for (const Progress::ZoneRow &zone :
+                 Progress::zones(data, *zonesOf, Progress::ZoneOrder::ByZone))
+                rows << QStringList{zone.zone, QString::number(zone.quantity),
+                                    QString::number(zone.files), zone.state};
+            printTable(out, rows, {false, true, true, false}, csv);
+            return Done;
+        }
+        rows << QStringList{context.tr(QStringLiteral("FBornage_Secteur")),
+                            context.tr(QStringLiteral("FBornage_NomSecteur")),
+                            context.tr(QStringLiteral("FBornage_Zones")),
+                            context.tr(QStringLiteral("FBornage_Volumes")), QStringLiteral("%")};
+        for (const Progress::SectorRow &sector : Progress::sectors(data))
+            rows << QStringList{QString::number(sector.sector), sector.name, sector.zones,
+                                QString::number(sector.volumes), sector.percentage.toString()};
+        const Progress::Totals totals = Progress::totals(data);
+        rows << QStringList{context.tr(QStringLiteral("FBornage.Label1")), QString(),
+                            totals.zonesText, totals.volumeText, totals.percentText.value_or(QString())};
+        printTable(out, rows, {true, false, true, true, true}, csv);
+    } catch (const KorvelloError &error) {
+        err << "korvello-cli: " << error.message() << Qt::endl;
+        return Error;
+    }
+    return Done;
+}
+
+int emptyZone(AppContext &context, DataModule &data, const QString &zone, QTextStream &out,
+              QTextStream &err) {
+    try {
+        if (!openSectors(context, data, err))
+            return Error;
+        switch (Progress::declareEmpty(data, zone)) {
+        case Progress::EmptyZone::Declared:
+            out << context.tr(QStringLiteral("Cli_ZoneVide")).arg(zone) << Qt::endl;
+            return Done;
+        case Progress::EmptyZone::NoSuchZone:
+            err << "korvello-cli: " << context.tr(QStringLiteral("Cli_ZoneInconnue")).arg(zone)
+                << Qt::endl;
+            return Error;
+        case Progress::EmptyZone::NotWaiting:
+            err << "korvello-cli: " << context.tr(QStringLiteral("Cli_ZoneNonAttente")).arg(zone)
+                << Qt::endl;
+            return Error;
+        }
+    } catch (const KorvelloError &error) {
+        err << "korvello-cli: " << error.message() << Qt::endl;
+    }
+    return Error;
 }
 
 } // namespace CliCommands

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QTextStream>
 
 class AppContext;
@@ -25,5 +27,14 @@ int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream
 // ran to its end (SFTP files that failed are listed), 3 cancelled at the confirmation, 1 an
 // error (connection, change of directory, a failed FTP transfer).
 int upload(AppContext &context, UserInteraction &ui, QTextStream &out, QTextStream &err);
+// The sectors' progress, a line a sector and a total line; with zonesOf set, that sector's
+// zones instead. In columns, or semicolon-separated values with csv. 1 when the sector
+// database cannot be read.
+int progress(AppContext &context, DataModule &data, const std::optional<int> &zonesOf, bool csv,
+             QTextStream &out, QTextStream &err);
+// Declares a waiting zone empty, as the progress window does. 0 declared, 1 when the zone
+// does not exist or is not waiting (nothing changed then).
+int emptyZone(AppContext &context, DataModule &data, const QString &zone, QTextStream &out,
+              QTextStream &err);
 
 } // namespace CliCommands

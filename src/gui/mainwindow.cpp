@@ -7,12 +7,14 @@
 #include "core/dump/dumpjournal.h"
 #include "core/platform/errors.h"
 #include "core/platform/startup.h"
+#include "core/sectors/sectordatabase.h"
 #include "core/upload/countfiles.h"
 #include "core/upload/upload.h"
 #include "gui/application.h"
 #include "gui/dumpwindow.h"
 #include "gui/entryicon.h"
 #include "gui/panel.h"
+#include "gui/progresswindow.h"
 #include "gui/translatewindow.h"
 
 #include <QApplication>
@@ -89,7 +91,7 @@ void MainWindow::bindControls() {
     connect(m_progressEntry, &Panel::clicked, this, &MainWindow::openProgress);
     connect(m_quitEntry, &Panel::clicked, this, &MainWindow::quit);
     // Their windows come with later versions; until then the entries cannot be chosen.
-    for (Panel *entry : {m_settingsEntry, m_generationEntry, m_transferEntry, m_progressEntry}) {
+    for (Panel *entry : {m_settingsEntry, m_generationEntry, m_transferEntry}) {
         entry->setEnabled(false);
         auto *dim = new QGraphicsOpacityEffect(entry);
         dim->setOpacity(0.4);
@@ -384,6 +386,27 @@ void MainWindow::openProgress() {
         return;
     }
     emit progressWindowWanted();
+    openProgressWindow();
+}
+
+void MainWindow::openProgressWindow() {
+    if (!m_data)
+        return;
+    setEnabled(false);
+    m_entryHighlight->move(m_entryHighlight->x(), m_progressEntry->y() + 10);
+    m_entryHighlight->show();
+    auto *window = new ProgressWindow(m_context, *m_data);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // A workstation that never dumped has no sector database yet.
+    SectorDatabase::ensureOpen(*m_data, m_context);
+    connect(window, &ProgressWindow::left, this, [this] {
+        setEnabled(true);
+        m_entryHighlight->hide();
+        activateWindow();
+    });
+    Translation::translateWindow(window, m_context.currentLanguage());
+    centre(window);
+    window->show();
 }
 
 void MainWindow::closeDumpChoice() {

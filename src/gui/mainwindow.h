@@ -71,6 +71,7 @@ public:
     void closeDumpChoice();
     void openDumpWindow();
     void openProgress(); // behind its guard: numeric dumps only
+    void openProgressWindow();
     void quit();
     void watchDevice(); // every second: the handheld's presence and zones
 
