@@ -103,7 +103,9 @@ private slots:
         const QString count = m_dir.filePath("Inv \"Q\"; Files") + "/";
         QVERIFY(QDir().mkpath(count + "Temp"));
 
-        QVERIFY(HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count + "Temp")).exitCode == 0);
+        QVERIFY(
+            HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count + "Temp")).exitCode ==
+            0);
         QFile pulled(count + "Temp/Inventaire.s3db");
         QVERIFY(pulled.open(QIODevice::ReadOnly));
         QCOMPARE(pulled.readAll(), QByteArray("sqlite bytes"));
@@ -140,7 +142,8 @@ private slots:
         adb.putFile(Bridge::kCountDatabase, "x");
         const QString count = m_dir.filePath(QString("refused-") + QTest::currentDataTag()) + "/";
         QVERIFY(QDir().mkpath(count + "Temp"));
-        const RunResult result = HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count + "Temp"));
+        const RunResult result =
+            HiddenRunner::run(Bridge::pullCountDatabase(adb.prefix(), count + "Temp"));
         QCOMPARE(result.exitCode, 1);
         QVERIFY2(QString::fromUtf8(result.output).contains(message), result.output.constData());
         QVERIFY(!QFile::exists(count + "Temp/Inventaire.s3db"));

@@ -247,8 +247,9 @@ private slots:
 
         // UTF-16 with its byte-order mark reads; with NUL bytes and no mark it is unreadable.
         adb.connectOne();
-        adb.putFile(Bridge::kHandheldTempFolder + "Param.txt",
-                    QByteArray("\xff\xfe" "A\0l\0p\0h\0a\0\r\0\n\0", 16));
+        adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", QByteArray("\xff\xfe"
+                                                                          "A\0l\0p\0h\0a\0\r\0\n\0",
+                                                                          16));
         QCOMPARE(CountDatabase::readDumpMode(adb.prefix(), count), std::optional<QString>("Alpha"));
         adb.putFile(Bridge::kHandheldTempFolder + "Param.txt", QByteArray("A\0l\0p\0h\0a\0", 10));
         const CountDatabase::ParamFile param = CountDatabase::readParamFile(adb.prefix(), count);

@@ -574,7 +574,8 @@ private slots:
         prepare(b);
         QCOMPARE(runDumpCli(b.dir.path(), crashAt).exitCode, -1); // killed
         const int again = runDumpCli(b.dir.path()).exitCode;
-        QVERIFY2(again == 0 || (again == 4 && crashAt == "after-push"), qPrintable(QString::number(again)));
+        QVERIFY2(again == 0 || (again == 4 && crashAt == "after-push"),
+                 qPrintable(QString::number(again)));
 
         QVERIFY(b.onHandheld().isEmpty());
         QVERIFY(!QFile::exists(b.dir.filePath("DumpJournal")));
@@ -641,8 +642,8 @@ private slots:
         Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
         writeFile(b.count + "Temp/Inventaire.s3db",
                   countDatabase(b.dir.path(), {{"9001", "OLD", 1, "07:00:00", "O"}}));
-        b.adb.putFile(Bridge::kCountDatabase, countDatabase(b.dir.path(),
-                                                            {{"3001", "C1", 1, "08:00:00", "O"}}));
+        b.adb.putFile(Bridge::kCountDatabase,
+                      countDatabase(b.dir.path(), {{"3001", "C1", 1, "08:00:00", "O"}}));
         b.adb.failNext("pull");
         QCOMPARE(b.activate().state, Dump::Activation::State::NoTable);
         QCOMPARE(b.run().end, End::NothingToDo);
@@ -677,7 +678,8 @@ private slots:
     void alphanumericDumpWithoutCountFolderSetting() {
         Bench b({{"A1", "C1", 1, "08:00:00", "O"}});
         b.setMode("Alpha");
-        writeFile(b.context.configPath(), "[CONF]\nADB=" + b.adb.prefix().toUtf8() + "\nTRANSAUTO=T\n");
+        writeFile(b.context.configPath(),
+                  "[CONF]\nADB=" + b.adb.prefix().toUtf8() + "\nTRANSAUTO=T\n");
         QCOMPARE(b.activateAndRun().end, End::Completed);
         QVERIFY(b.onHandheld().isEmpty());
         QCOMPARE(b.files(b.dir.filePath("Files")).size(), 1);
@@ -720,7 +722,8 @@ private slots:
         writeFile(b.save + "Stk3001.txt", "3001,C0,00009\r\n3001,C1,00001\r\n");
         b.ui.answers = {Answer::Yes};
         QCOMPARE(b.activateAndRun().end, End::Completed);
-        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C1,00001\r\n3001,C2,00002\r\n"));
+        QCOMPARE(readFile(b.count + "Stk3001.txt"),
+                 QByteArray("3001,C1,00001\r\n3001,C2,00002\r\n"));
         QCOMPARE(readFile(b.save + "Stk3001.txt"),
                  QByteArray("3001,C0,00009\r\n3001,C1,00001\r\n3001,C2,00002\r\n"));
     }
@@ -743,17 +746,23 @@ private slots:
     void badLinesStopBeforeAnything_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("change");
-        QTest::newRow("comma in a code") << "Numérique" << "UPDATE GCD SET Code = 'C,2' WHERE Code = 'C2'";
+        QTest::newRow("comma in a code") << "Numérique"
+                                         << "UPDATE GCD SET Code = 'C,2' WHERE Code = 'C2'";
         QTest::newRow("line break in a code")
-            << "Alpha" << "UPDATE GCD SET Code = 'C' || char(13) || '2' WHERE Code = 'C2'";
+            << "Alpha"
+            << "UPDATE GCD SET Code = 'C' || char(13) || '2' WHERE Code = 'C2'";
         QTest::newRow("quantity not a number")
-            << "Numérique" << "UPDATE GCD SET Quantite = '12abc' WHERE Code = 'C2'";
+            << "Numérique"
+            << "UPDATE GCD SET Quantite = '12abc' WHERE Code = 'C2'";
         QTest::newRow("quantity with decimals")
-            << "Alpha" << "UPDATE GCD SET Quantite = 1.5 WHERE Code = 'C2'";
+            << "Alpha"
+            << "UPDATE GCD SET Quantite = 1.5 WHERE Code = 'C2'";
         QTest::newRow("character the code page lacks")
-            << "Numérique" << "UPDATE GCD SET Code = 'C' || char(937) WHERE Code = 'C2'";
+            << "Numérique"
+            << "UPDATE GCD SET Code = 'C' || char(937) WHERE Code = 'C2'";
         QTest::newRow("numeric zone with a final newline")
-            << "Numérique" << "UPDATE GCD SET ZONE = '3002' || char(10) WHERE Code = 'C2'";
+            << "Numérique"
+            << "UPDATE GCD SET ZONE = '3002' || char(10) WHERE Code = 'C2'";
     }
     void badLinesStopBeforeAnything() {
         QFETCH(QString, mode);
@@ -779,11 +788,16 @@ private slots:
         QTest::addColumn<int>("cause");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("detail");
-        QTest::newRow("pull cut") << 0 << "Dump_LectureKo" << "connection reset";
-        QTest::newRow("count folder cannot be made") << 1 << "Dump_LectureKo" << "Count";
-        QTest::newRow("damaged database") << 2 << "Dump_BaseAbimee" << "";
-        QTest::newRow("no count table") << 3 << "Cli_PasDeTable" << "";
-        QTest::newRow("one ready, one not authorised") << 4 << "Dump_NonAutorise" << "";
+        QTest::newRow("pull cut") << 0 << "Dump_LectureKo"
+                                  << "connection reset";
+        QTest::newRow("count folder cannot be made") << 1 << "Dump_LectureKo"
+                                                     << "Count";
+        QTest::newRow("damaged database") << 2 << "Dump_BaseAbimee"
+                                          << "";
+        QTest::newRow("no count table") << 3 << "Cli_PasDeTable"
+                                        << "";
+        QTest::newRow("one ready, one not authorised") << 4 << "Dump_NonAutorise"
+                                                       << "";
     }
     void activationTellsWhy() {
         QFETCH(int, cause);

@@ -54,8 +54,7 @@ private slots:
     void newFileIsPrivateAndAChosenModeIsKept() {
         IniFile ini(path());
         ini.writeString("FTP", "MDP", "secret");
-        QCOMPARE(QFile::permissions(path()) & 0x0777,
-                 QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(QFile::permissions(path()) & 0x0777, QFile::ReadUser | QFile::WriteUser);
         const auto shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
                             QFile::WriteUser | QFile::ReadGroup;
         QVERIFY(QFile::setPermissions(path(), shared));

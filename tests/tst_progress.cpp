@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(totals.zonesText, QString("5/1003"));
         QCOMPARE(totals.volumeText, QString("30"));
         QCOMPARE(totals.percentText, std::optional<QString>("0,5%")); // 0,4985
-        QCOMPARE(totals.bar, 0);                                    // 0,5 to the even 0
+        QCOMPARE(totals.bar, 0);                                      // 0,5 to the even 0
     }
 
     void declaringAZoneEmpty() {
@@ -107,9 +107,9 @@ private slots:
         QTest::newRow("0%, no green") << QVariant("0%") << 2;
         QTest::newRow("none") << QVariant() << 0;
         QTest::newRow("100%") << QVariant("100%") << 250;
-        QTest::newRow("0,5%") << QVariant("0,5%") << 1;   // 1,25
+        QTest::newRow("0,5%") << QVariant("0,5%") << 1;                 // 1,25
         QTest::newRow("0,2%, halves to even") << QVariant("0,2%") << 0; // 0,5
-        QTest::newRow("1%") << QVariant("1%") << 2;        // 2,5 to the even 2
+        QTest::newRow("1%") << QVariant("1%") << 2;                     // 2,5 to the even 2
         QTest::newRow("not a number") << QVariant("n/a") << -1;
     }
     void barEnds() {

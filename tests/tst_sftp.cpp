@@ -161,7 +161,8 @@ private slots:
             sendFile(m_host, m_user, "wrong", "no such key", "", m_server.port(), file, nullptr);
         const bool withoutText =
             sendFile(m_host, m_user, "wrong", "", "", m_server.port(), file, nullptr);
-        const bool tested = testConnection(m_host, m_user, "wrong", "no such key", "", m_server.port());
+        const bool tested =
+            testConnection(m_host, m_user, "wrong", "no such key", "", m_server.port());
         qputenv("SSH_AUTH_SOCK", before);
         agent.kill();
         agent.waitForFinished();

@@ -59,20 +59,27 @@ private slots:
     void accentedPathsRead_data() {
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("value");
-        QTest::newRow("NONE, Windows-1252 bytes") << "VARCHAR(255)" << "'/srv/caf' || x'E9' || '/'";
-        QTest::newRow("NONE, UTF-8 bytes") << "VARCHAR(255)" << "'/srv/caf' || x'C3A9' || '/'";
+        QTest::newRow("NONE, Windows-1252 bytes") << "VARCHAR(255)"
+                                                  << "'/srv/caf' || x'E9' || '/'";
+        QTest::newRow("NONE, UTF-8 bytes") << "VARCHAR(255)"
+                                           << "'/srv/caf' || x'C3A9' || '/'";
     }
     void accentedPathsRead() {
         QFETCH(QString, column);
         QFETCH(QString, value);
-        const QString path = m_server.filePath(QString("accented-%1.fdb").arg(QTest::currentDataTag()).replace(' ', '_').replace(',', ""));
+        const QString path = m_server.filePath(QString("accented-%1.fdb")
+                                                   .arg(QTest::currentDataTag())
+                                                   .replace(' ', '_')
+                                                   .replace(',', ""));
         QString error;
         QVERIFY2(m_server.createDatabase(
                      path,
-                     "CREATE TABLE SYSDEFPATH (SDP_NAME VARCHAR(40), SDP_PATH " + column + ");\n"
-                     "CREATE ROLE RQRAPP;\nGRANT SELECT ON SYSDEFPATH TO ROLE RQRAPP;\n"
-                     "GRANT RQRAPP TO QUOREL;\n"
-                     "INSERT INTO SYSDEFPATH VALUES ('PATHQVINV', " + value + ");",
+                     "CREATE TABLE SYSDEFPATH (SDP_NAME VARCHAR(40), SDP_PATH " + column +
+                         ");\n"
+                         "CREATE ROLE RQRAPP;\nGRANT SELECT ON SYSDEFPATH TO ROLE RQRAPP;\n"
+                         "GRANT RQRAPP TO QUOREL;\n"
+                         "INSERT INTO SYSDEFPATH VALUES ('PATHQVINV', " +
+                         value + ");",
                      &error),
                  qPrintable(error));
         DataModule data;

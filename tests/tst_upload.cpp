@@ -164,7 +164,8 @@ private slots:
         QTest::addColumn<QByteArray>("onServer");
         QTest::addColumn<bool>("finished");
         QTest::newRow("cut mid-line") << QByteArray("3201,9782070360024,00001\n3201,97820") << true;
-        QTest::newRow("all arrived") << QByteArray("3201,9782070360024,00001\n3201,9782070360024,00002\n") << true;
+        QTest::newRow("all arrived")
+            << QByteArray("3201,9782070360024,00001\n3201,9782070360024,00002\n") << true;
         QTest::newRow("nothing arrived") << QByteArray() << true;
         QTest::newRow("something else") << QByteArray("9999,OTHER,00001\n") << false;
     }

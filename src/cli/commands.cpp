@@ -6,10 +6,10 @@
 #include "core/dump/dump.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
-#include "core/upload/countfiles.h"
-#include "core/upload/ftpclient.h"
 #include "core/sectors/progress.h"
 #include "core/sectors/sectordatabase.h"
+#include "core/upload/countfiles.h"
+#include "core/upload/ftpclient.h"
 #include "core/upload/upload.h"
 
 #include <QFile>
@@ -164,7 +164,10 @@ void printTable(QTextStream &out, const QList<QStringList> &rows, const QList<bo
             QStringList cells;
             for (const QString &cell : row)
                 cells << (cell.contains(QLatin1Char(';')) || cell.contains(QLatin1Char('"'))
-                              ? QLatin1Char('"') + QString(cell).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"')
+                              ? QLatin1Char('"') +
+                                    QString(cell).replace(QLatin1Char('"'),
+                                                          QStringLiteral("\"\"")) +
+                                    QLatin1Char('"')
                               : cell);
             out << cells.join(QLatin1Char(';')) << Qt::endl;
         }
@@ -218,7 +221,8 @@ int progress(AppContext &context, DataModule &data, const std::optional<int> &zo
                                 QString::number(sector.volumes), sector.percentage.toString()};
         const Progress::Totals totals = Progress::totals(data);
         rows << QStringList{context.tr(QStringLiteral("FBornage.Label1")), QString(),
-                            totals.zonesText, totals.volumeText, totals.percentText.value_or(QString())};
+                            totals.zonesText, totals.volumeText,
+                            totals.percentText.value_or(QString())};
         printTable(out, rows, {true, false, true, true, true}, csv);
     } catch (const KorvelloError &error) {
         err << "korvello-cli: " << error.message() << Qt::endl;

@@ -68,8 +68,12 @@ ProgressWindow::ProgressWindow(AppContext &context, DataModule &data, QWidget *p
 
     m_sectorList->setItemDelegateForColumn(Bar, new ProgressBarDelegate(m_sectorList));
     // Widths that fit the form; a bar past the progress column is cut at its edge.
-    for (const auto &[column, width] : {std::pair{Sector, 60}, {Zones, 64}, {Name, 118},
-                                        {Volumes, 70}, {Bar, 170}, {Percent, 56}})
+    for (const auto &[column, width] : {std::pair{Sector, 60},
+                                        {Zones, 64},
+                                        {Name, 118},
+                                        {Volumes, 70},
+                                        {Bar, 170},
+                                        {Percent, 56}})
         m_sectorList->setColumnWidth(column, width);
     for (const auto &[column, width] : {std::pair{Zone, 66}, {Quantity, 76}, {Files, 86}})
         m_zoneList->setColumnWidth(column, width);
@@ -94,8 +98,7 @@ void ProgressWindow::showEvent(QShowEvent *event) {
     // Once per opening: message boxes closing do not run it again.
     if (!m_activated) {
         m_activated = true;
-        QMetaObject::invokeMethod(this, &ProgressWindow::refreshOnActivation,
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &ProgressWindow::refreshOnActivation, Qt::QueuedConnection);
     }
 }
 
@@ -108,14 +111,16 @@ void ProgressWindow::refreshOnActivation() {
     }
     showSectors();
     showTotals();
-    const QStringList sectorTitles{QStringLiteral("FBornage_Secteur"), QStringLiteral("FBornage_Zones"),
-                                   QStringLiteral("FBornage_NomSecteur"),
-                                   QStringLiteral("FBornage_Volumes"),
-                                   QStringLiteral("FBornage_Avancement")};
+    const QStringList sectorTitles{
+        QStringLiteral("FBornage_Secteur"), QStringLiteral("FBornage_Zones"),
+        QStringLiteral("FBornage_NomSecteur"), QStringLiteral("FBornage_Volumes"),
+        QStringLiteral("FBornage_Avancement")};
     for (int column = 0; column < sectorTitles.size(); ++column)
         m_sectorList->horizontalHeaderItem(column)->setText(m_context.tr(sectorTitles.at(column)));
-    m_zoneList->horizontalHeaderItem(Quantity)->setText(m_context.tr(QStringLiteral("FBornage_quantite")));
-    m_zoneList->horizontalHeaderItem(Files)->setText(m_context.tr(QStringLiteral("FBornage_nbfichier")));
+    m_zoneList->horizontalHeaderItem(Quantity)->setText(
+        m_context.tr(QStringLiteral("FBornage_quantite")));
+    m_zoneList->horizontalHeaderItem(Files)->setText(
+        m_context.tr(QStringLiteral("FBornage_nbfichier")));
 }
 
 void ProgressWindow::showSectors() {

@@ -175,8 +175,7 @@ QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines) {
         statement += QStringLiteral(" WHERE Valide = 'O'");
     QSqlQuery query = run(db, statement);
     QHash<QString, ZoneLines> zones;
-    auto refuse = [](const QString &zone, qsizetype line, const QString &code,
-                     const QString &why) {
+    auto refuse = [](const QString &zone, qsizetype line, const QString &code, const QString &why) {
         throw KorvelloError(Translation::message(QStringLiteral("Dump_LigneKo"))
                                 .arg(zone, QString::number(line), code, why));
     };
@@ -298,7 +297,7 @@ std::optional<QString> firstLine(const QByteArray &content) {
     QString text;
     if (content.startsWith("\xFF\xFE") || content.startsWith("\xFE\xFF")) {
         QStringDecoder utf16(content.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                             : QStringDecoder::Utf16BE);
+                                                            : QStringDecoder::Utf16BE);
         text = utf16.decode(content.mid(2));
     } else if (content.contains('\0')) {
         return std::nullopt;

@@ -103,11 +103,10 @@ QString alreadyDumpedText(const AppContext &context, const QString &zone) {
     QString lead = context.tr(QStringLiteral("FVidage_zone"));
     if (!lead.isEmpty() && !lead.endsWith(QLatin1Char(' ')))
         lead += QLatin1Char(' ');
-    return lead + QLatin1Char('"') + zone +
-           QStringLiteral("\" ") + context.tr(QStringLiteral("FVidage_DejaSaisie")) +
-           QLatin1Char(' ') + context.tr(QStringLiteral("FVidage_DejaSaisie2")) +
-           QStringLiteral("\r\r") + context.tr(QStringLiteral("FVidage_DejaSaisie3")) +
-           QLatin1Char('\r');
+    return lead + QLatin1Char('"') + zone + QStringLiteral("\" ") +
+           context.tr(QStringLiteral("FVidage_DejaSaisie")) + QLatin1Char(' ') +
+           context.tr(QStringLiteral("FVidage_DejaSaisie2")) + QStringLiteral("\r\r") +
+           context.tr(QStringLiteral("FVidage_DejaSaisie3")) + QLatin1Char('\r');
 }
 
 QString reportText(const AppContext &context, const QString &report) {
@@ -116,8 +115,7 @@ QString reportText(const AppContext &context, const QString &report) {
 }
 
 // The checks every dump starts with; false when there is nothing to do.
-bool ready(AppContext &context, DataModule &data, UserInteraction &ui,
-           QList<ZoneQuantity> &zones) {
+bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<ZoneQuantity> &zones) {
     if (context.handheldState != HandheldState::Connected)
         return false;
     if (context.readyHandhelds > 1) {
@@ -165,8 +163,7 @@ Work numericWork(const AppContext &context, const Plan &p,
     Work work;
     for (const ZoneQuantity &zone : p.toDump)
         if (!numeric.match(zone.zone).hasMatch())
-            throw KorvelloError(
-                context.tr(QStringLiteral("Dump_ZoneNonNumerique")).arg(zone.zone));
+            throw KorvelloError(context.tr(QStringLiteral("Dump_ZoneNonNumerique")).arg(zone.zone));
     for (const ZoneQuantity &entry : p.toDump) {
         const QString &z = entry.zone;
         const CountDatabase::ZoneLines lines = zones.value(z);
@@ -266,7 +263,8 @@ QString handheldSerial(const QString &prefix) {
 // The push did not go through: the handheld is looked at again to know what it holds.
 void settleFailedPush(const AppContext &context, DataModule &data, const Settings &s,
                       DumpJournal::Record &record, const CountDatabase::Transfer &push) {
-    const QString check = joinPath(CountDatabase::tempFolder(s.workFolder), QStringLiteral("Check"));
+    const QString check =
+        joinPath(CountDatabase::tempFolder(s.workFolder), QStringLiteral("Check"));
     const CountDatabase::Transfer pull = CountDatabase::pullFresh(context.toolsPrefix, check);
     if (!pull.ok)
         throw KorvelloError(context.tr(QStringLiteral("Dump_PushIncertain")) + QLatin1Char('\r') +
@@ -285,8 +283,7 @@ void settleFailedPush(const AppContext &context, DataModule &data, const Setting
 // pulled are kept: the database pushed is a fresh copy with exactly the dumped lines
 // removed. Any failure before the push leaves the handheld, the count files and the sector
 // rows as they were.
-void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
-            const Work &work) {
+void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s, const Work &work) {
     DumpJournal::Record record;
     record.lines = s.validatedOnly ? Lines::Validated : Lines::All;
     record.serial = handheldSerial(context.toolsPrefix);
@@ -303,9 +300,8 @@ void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
         throw KorvelloError(why);
     };
     QString error;
-    if (!FileOps::writeAllDurably(files, &error, [](int n) {
-            CrashPoints::reach("file:" + QByteArray::number(n));
-        }))
+    if (!FileOps::writeAllDurably(
+            files, &error, [](int n) { CrashPoints::reach("file:" + QByteArray::number(n)); }))
         undo(context.tr(QStringLiteral("Dump_FichierKo")).arg(error));
     if (mode == Mode::Numeric) {
         try {
@@ -313,7 +309,8 @@ void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
         } catch (const KorvelloError &failure) {
             undo(failure.message());
         }
-        CrashPoints::reach("sectors");    }
+        CrashPoints::reach("sectors");
+    }
     DumpJournal::setState(context, record, DumpJournal::Record::State::Pushing);
     CrashPoints::reach("before-push");
 
@@ -408,9 +405,8 @@ Activation activate(AppContext &context, DataModule &data, UserInteraction &ui,
 namespace {
 
 // The dump under the operation lock; true when it ran to its end, with the settings it read.
-bool dumpLocked(AppContext &context, DataModule &data, UserInteraction &ui,
-                const QString &adbPath, const Hooks &hooks, QList<ZoneQuantity> all,
-                Outcome &outcome, Settings &settings) {
+bool dumpLocked(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
+                const Hooks &hooks, QList<ZoneQuantity> all, Outcome &outcome, Settings &settings) {
     const Mode mode = context.dumpMode == kNumeric ? Mode::Numeric : Mode::Alphanumeric;
     // The tools prefix the caller gives is the one every copy uses.
     const QString previousPrefix = context.toolsPrefix;
@@ -511,8 +507,8 @@ Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QS
         return outcome;
     Settings s;
     // The upload takes the lock in its turn.
-    if (dumpLocked(context, data, ui, adbPath, hooks, std::move(all), outcome, s) &&
-        s.autoUpload && hooks.startUpload)
+    if (dumpLocked(context, data, ui, adbPath, hooks, std::move(all), outcome, s) && s.autoUpload &&
+        hooks.startUpload)
         hooks.startUpload();
     return outcome;
 }

@@ -33,8 +33,8 @@ struct Record {
     bool hasSectors = false;
     QJsonObject sectors; // SectorBook::snapshot() taken before the dump
     CountDatabase::Lines lines = CountDatabase::Lines::All; // the lines dumped
-    QString serial;      // the handheld dumped
-    QString workFolder;  // where the dump pulled and pushed
+    QString serial;                                         // the handheld dumped
+    QString workFolder;                                     // where the dump pulled and pushed
 };
 
 // The journal's folder and the copy of the count database the dump read its lines from.

@@ -49,8 +49,8 @@ bool flushFileSystems(const QStringList &paths, QString *failedPath) {
             return false;
         }
         struct stat info {};
-        const bool ok = ::fstat(fd, &info) == 0 &&
-                        (done.contains(info.st_dev) || ::syncfs(fd) == 0);
+        const bool ok =
+            ::fstat(fd, &info) == 0 && (done.contains(info.st_dev) || ::syncfs(fd) == 0);
         done.insert(info.st_dev);
         ::close(fd);
         if (!ok) {

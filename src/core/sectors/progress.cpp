@@ -54,8 +54,9 @@ QString decimalText(double value, bool leadingZero) {
 
 Totals totals(DataModule &data) {
     Totals t;
-    QSqlQuery a = run(data, QStringLiteral(
-                                "select count (zone), sum(quantite) from DETSECT where nb_fichier <> 0"));
+    QSqlQuery a = run(
+        data,
+        QStringLiteral("select count (zone), sum(quantite) from DETSECT where nb_fichier <> 0"));
     if (a.next()) {
         t.counted = a.value(0).toLongLong();
         t.volumeText = a.value(1).isNull() ? QString() : a.value(1).toString();
@@ -91,10 +92,10 @@ QList<SectorRow> sectors(DataModule &data) {
                                                "FROM LISTESECT ORDER BY SECTEUR"));
     QList<SectorRow> rows;
     while (query.next())
-        rows.append({query.value(0).toInt(), query.value(1).toString().trimmed(),
-                     query.value(2).toString().trimmed(), query.value(3).toLongLong(),
-                     query.value(4).isNull() ? QVariant()
-                                             : QVariant(query.value(4).toString().trimmed())});
+        rows.append(
+            {query.value(0).toInt(), query.value(1).toString().trimmed(),
+             query.value(2).toString().trimmed(), query.value(3).toLongLong(),
+             query.value(4).isNull() ? QVariant() : QVariant(query.value(4).toString().trimmed())});
     return rows;
 }
 
@@ -114,8 +115,9 @@ QList<ZoneRow> zones(DataModule &data, int sector, ZoneOrder order) {
 }
 
 EmptyZone declareEmpty(DataModule &data, const QString &zone) {
-    QSqlQuery row = run(data, QStringLiteral("SELECT ETAT, NB_FICHIER, SECTEUR FROM DETSECT "
-                                             "WHERE ZONE = ?"),
+    QSqlQuery row = run(data,
+                        QStringLiteral("SELECT ETAT, NB_FICHIER, SECTEUR FROM DETSECT "
+                                       "WHERE ZONE = ?"),
                         {zone});
     if (!row.next())
         return EmptyZone::NoSuchZone;
@@ -131,17 +133,16 @@ EmptyZone declareEmpty(DataModule &data, const QString &zone) {
         QSqlQuery count =
             run(data, QStringLiteral("SELECT COUNT(*) FROM DETSECT WHERE SECTEUR = ?"), {sector});
         const int c = count.next() ? count.value(0).toInt() : 0;
-        QSqlQuery current = run(
-            data, QStringLiteral("SELECT ZONE, POURCENTAGE FROM LISTESECT WHERE SECTEUR = ?"),
-            {sector});
+        QSqlQuery current =
+            run(data, QStringLiteral("SELECT ZONE, POURCENTAGE FROM LISTESECT WHERE SECTEUR = ?"),
+                {sector});
         if (current.next()) {
             const QVariant zoneText = current.value(0);
             const QVariant percentage = current.value(1);
-            const QString progress = zoneText.isNull()
-                                         ? QStringLiteral("0/%1").arg(c)
-                                         : QStringLiteral("%1/%2")
-                                               .arg(doneOf(zoneText.toString()) + 1)
-                                               .arg(c);
+            const QString progress =
+                zoneText.isNull()
+                    ? QStringLiteral("0/%1").arg(c)
+                    : QStringLiteral("%1/%2").arg(doneOf(zoneText.toString()) + 1).arg(c);
             QString percent = QStringLiteral("0%");
             if (!percentage.isNull() && !progress.startsWith(QLatin1Char('0')) && c != 0)
                 percent = decimalText(double(doneOf(progress)) / double(c) * 100.0, false) +

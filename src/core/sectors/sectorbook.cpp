@@ -3,15 +3,16 @@
 #include "core/data/datamodule.h"
 #include "core/i18n/translation.h"
 #include "core/platform/errors.h"
+#include "core/sectors/progress.h"
 
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLocale>
 #include <QMap>
-#include <QSqlRecord>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 
 namespace SectorBook {
@@ -72,8 +73,8 @@ public:
             m_sectors.insert(sectors.value(0).toInt(), row);
         }
         sectors.finish();
-        QSqlQuery &details = m_sql.run(
-            QStringLiteral("SELECT ZONE, SECTEUR, QUANTITE, NB_FICHIER FROM DETSECT"));
+        QSqlQuery &details =
+            m_sql.run(QStringLiteral("SELECT ZONE, SECTEUR, QUANTITE, NB_FICHIER FROM DETSECT"));
         while (details.next()) {
             // CHAR(4): a shorter zone comes back padded, and compares so in SQL.
             const QString zone = details.value(0).toString().trimmed();
@@ -139,10 +140,10 @@ public:
                            QStringLiteral("Secteur") + QString::number(it.key()), row.progress,
                            row.percent, row.volumes, row.zones});
             else if (row.changed)
-                m_sql.run(QStringLiteral("UPDATE LISTESECT SET MINIMUM = ?, MAXIMUM = ?, "
-                                         "VOLUMES = ?, ZONE = ?, POURCENTAGE = ? WHERE SECTEUR = ?"),
-                          {row.minimum, row.maximum, row.volumes, row.progress, row.percent,
-                           it.key()});
+                m_sql.run(
+                    QStringLiteral("UPDATE LISTESECT SET MINIMUM = ?, MAXIMUM = ?, "
+                                   "VOLUMES = ?, ZONE = ?, POURCENTAGE = ? WHERE SECTEUR = ?"),
+                    {row.minimum, row.maximum, row.volumes, row.progress, row.percent, it.key()});
         }
     }
 
@@ -212,19 +213,7 @@ private:
 QString percentText(int counted, int range) {
     if (range <= 0)
         throw KorvelloError(Translation::message(QStringLiteral("Sect_PlageVide")));
-    const double value = double(counted) / double(range) * 100.0;
-    const QLocale locale;
-    QString text = locale.toString(value, 'f', 2);
-    const QString separator = locale.decimalPoint();
-    if (text.contains(separator)) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(separator))
-            text.chop(separator.size());
-    }
-    if (!locale.groupSeparator().isEmpty())
-        text.remove(locale.groupSeparator());
-    return text + QLatin1Char('%');
+    return Progress::decimalText(double(counted) / double(range) * 100.0, true) + QLatin1Char('%');
 }
 
 void recordZone(DataModule &data, const QString &zone, qint64 quantity) {

@@ -3,9 +3,9 @@
 #include "core/dump/crashpoints.h"
 #include "core/dump/dumpjournal.h"
 #include "core/platform/appcontext.h"
-#include "core/platform/operationlock.h"
 #include "core/platform/errors.h"
 #include "core/platform/fileops.h"
+#include "core/platform/operationlock.h"
 #include "core/platform/resources.h"
 #include "core/platform/userinteraction.h"
 #include "core/upload/countfiles.h"
@@ -112,12 +112,14 @@ std::optional<InFlight> readInFlight(const AppContext &context) {
 }
 
 void writeInFlight(const AppContext &context, const InFlight &inFlight) {
-    const QJsonObject record{{QStringLiteral("name"), inFlight.name},
-                             {QStringLiteral("remoteSizeBefore"), double(inFlight.remoteSizeBefore)}};
+    const QJsonObject record{
+        {QStringLiteral("name"), inFlight.name},
+        {QStringLiteral("remoteSizeBefore"), double(inFlight.remoteSizeBefore)}};
     QString error;
     if (!FileOps::writeDurably(inFlightPath(context),
                                QJsonDocument(record).toJson(QJsonDocument::Compact), &error))
-        throw KorvelloError(context.tr(QStringLiteral("Err_Ecriture")).arg(inFlightPath(context), error));
+        throw KorvelloError(
+            context.tr(QStringLiteral("Err_Ecriture")).arg(inFlightPath(context), error));
 }
 
 // The file went to the server whole: it leaves the count folder. Sending it again would
@@ -207,7 +209,8 @@ Outcome run(AppContext &context, UserInteraction &ui, FtpClient &ftp) {
     const ServerSettings s = readSettings(context);
     // A save folder that is the count folder would take a sent file's place and leave no
     // copy once the file is removed: nothing is sent.
-    if (QFileInfo(s.saveFolder).canonicalFilePath() == QFileInfo(s.countFolder).canonicalFilePath() &&
+    if (QFileInfo(s.saveFolder).canonicalFilePath() ==
+            QFileInfo(s.countFolder).canonicalFilePath() &&
         QFileInfo::exists(s.countFolder))
         throw KorvelloError(context.tr(QStringLiteral("Up_MemeDossier")));
     context.uploadKeyName = s.sshKey;
