@@ -717,6 +717,21 @@ private slots:
         QVERIFY(b.files(b.count).isEmpty());
     }
 
+    // The lock of a program that died (its process is gone) does not block the next dump.
+    void lockOfADeadProgramIsTakenOver() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}});
+        QProcess gone;
+        gone.start("sleep", {"0.2"});
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        writeFile(b.dir.filePath("Korvello.lock"),
+                  QByteArray::number(pid) + "\nkorvello-cli\n" +
+                      QSysInfo::machineHostName().toUtf8() + "\n");
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
+    }
+
     // A zone dumped again before an upload keeps both dumps' lines, in both folders.
     void dumpedAgainAppends() {
         Bench b({{"3001", "C2", 2, "08:00:00", "O"}});
