@@ -3,6 +3,7 @@
 #include "core/data/datamodule.h"
 #include "core/i18n/translation.h"
 #include "core/platform/errors.h"
+#include "core/sectors/sectorbook.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -125,9 +126,7 @@ EmptyZone declareEmpty(DataModule &data, const QString &zone) {
         row.value(1).isNull())
         return EmptyZone::NotWaiting;
     const int sector = row.value(2).toInt();
-    QSqlDatabase db = data.sectorDatabase();
-    db.transaction();
-    try {
+    SectorBook::inTransaction(data, [&] {
         run(data, QStringLiteral("UPDATE DETSECT SET ETAT = 'I', NB_FICHIER = 1 WHERE ZONE = ?"),
             {zone});
         QSqlQuery count =
@@ -152,13 +151,7 @@ EmptyZone declareEmpty(DataModule &data, const QString &zone) {
                                "POURCENTAGE = ? WHERE SECTEUR = ?"),
                 {progress, percent, sector});
         }
-    } catch (...) {
-        db.rollback();
-        throw;
-    }
-    if (!db.commit())
-        throw KorvelloError(
-            Translation::message(QStringLiteral("Sect_Erreur")).arg(db.lastError().text()));
+    });
     return EmptyZone::Declared;
 }
 

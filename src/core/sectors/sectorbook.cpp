@@ -229,8 +229,11 @@ QSqlDatabase openSectorDatabase(DataModule &data) {
     return db;
 }
 
-// Runs work in one transaction: all of it is stored, or none.
-template <typename Work> void inTransaction(QSqlDatabase &db, Work work) {
+const QStringList kTables{QStringLiteral("LISTESECT"), QStringLiteral("DETSECT")};
+} // namespace
+
+void inTransaction(DataModule &data, const std::function<void()> &work) {
+    QSqlDatabase db = openSectorDatabase(data);
     if (!db.transaction())
         throw KorvelloError(
             Translation::message(QStringLiteral("Sect_Erreur")).arg(db.lastError().text()));
@@ -245,12 +248,9 @@ template <typename Work> void inTransaction(QSqlDatabase &db, Work work) {
             Translation::message(QStringLiteral("Sect_Erreur")).arg(db.lastError().text()));
 }
 
-const QStringList kTables{QStringLiteral("LISTESECT"), QStringLiteral("DETSECT")};
-} // namespace
-
 void recordZones(DataModule &data, const QList<std::pair<QString, qint64>> &zones) {
     QSqlDatabase db = openSectorDatabase(data);
-    inTransaction(db, [&] {
+    inTransaction(data, [&] {
         Statements sql(db);
         Book book(sql);
         for (const auto &[zone, quantity] : zones)
@@ -283,7 +283,7 @@ QJsonObject snapshot(DataModule &data) {
 
 void restore(DataModule &data, const QJsonObject &tables) {
     QSqlDatabase db = openSectorDatabase(data);
-    inTransaction(db, [&] {
+    inTransaction(data, [&] {
         Statements sql(db);
         // Zones first: they belong to the sectors.
         sql.run(QStringLiteral("DELETE FROM DETSECT"));

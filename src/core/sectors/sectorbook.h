@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <utility>
 
 class DataModule;
@@ -23,6 +24,10 @@ QString percentText(int counted, int range);
 void recordZone(DataModule &data, const QString &zone, qint64 quantity);
 // The same for every zone of a dump, in order, in one transaction: all stored, or none.
 void recordZones(DataModule &data, const QList<std::pair<QString, qint64>> &zones);
+
+// Runs work on the sector database in one transaction: all of it is stored, or none.
+// Raises KorvelloError when the database is not open or cannot commit.
+void inTransaction(DataModule &data, const std::function<void()> &work);
 
 // Every row of LISTESECT and DETSECT, to be put back by restore() when a dump is undone.
 QJsonObject snapshot(DataModule &data);
