@@ -268,8 +268,17 @@ int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines line
                                 .arg(path, db.lastError().text()));
     QSqlQuery removed;
     try {
-        removed = run(db, QStringLiteral("DELETE FROM main.GCD WHERE rowid IN (SELECT g.rowid ") +
-                              dumpedLinesJoin(lines) + QLatin1Char(')'));
+        // When every line goes (nothing counted since, nothing left unvalidated), the table
+        // is emptied at once, which SQLite does far faster than line by line.
+        QSqlQuery left = run(db, QStringLiteral("SELECT (SELECT COUNT(*) FROM main.GCD) - "
+                                                "(SELECT COUNT(*) ") +
+                                     dumpedLinesJoin(lines) + QLatin1Char(')'));
+        const bool everyLine = left.next() && left.value(0).toLongLong() == 0;
+        left.finish();
+        removed = run(db, everyLine ? QStringLiteral("DELETE FROM main.GCD")
+                                    : QStringLiteral("DELETE FROM main.GCD WHERE rowid IN "
+                                                     "(SELECT g.rowid ") +
+                                          dumpedLinesJoin(lines) + QLatin1Char(')'));
     } catch (...) {
         db.rollback();
         throw;
