@@ -75,11 +75,18 @@ QString paddedQuantity(qint64 q) {
 
 QByteArray countFileContent(const QString &zone, const CountDatabase::ZoneLines &lines,
                             QString (*format)(qint64)) {
-    QString text;
-    for (const CountDatabase::CountLine &line : lines.lines)
-        text += zone + QLatin1Char(',') + line.code + QLatin1Char(',') + format(line.quantity) +
-                QStringLiteral("\r\n");
-    return Cp1252::encode(text);
+    // Bytes put together line by line: the zone encoded once, no text of the whole file.
+    const QByteArray prefix = Cp1252::encode(zone) + ',';
+    QByteArray bytes;
+    bytes.reserve(lines.lines.size() * (prefix.size() + 24));
+    for (const CountDatabase::CountLine &line : lines.lines) {
+        bytes += prefix;
+        bytes += Cp1252::encode(line.code);
+        bytes += ',';
+        bytes += format(line.quantity).toLatin1();
+        bytes += "\r\n";
+    }
+    return bytes;
 }
 
 // Both folders must take files before the first one is written: a copy that silently fails
