@@ -5,7 +5,6 @@
 #include "core/platform/cp1252.h"
 
 #include <QSqlQuery>
-#include <QStringDecoder>
 #include <QVariant>
 
 void DataModule::setStoreAccount() {
@@ -17,9 +16,7 @@ void DataModule::setStoreAccount() {
 QString storedText(const QVariant &value) {
     const QByteArray bytes =
         value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    return utf8.hasError() ? Cp1252::decode(bytes) : text;
+    return Cp1252::decodeUtf8OrCp1252(bytes);
 }
 
 QString DataModule::inventoryFolder(const QString &db) {

@@ -314,10 +314,7 @@ std::optional<QString> firstLine(const QByteArray &content) {
         QByteArray bytes = content;
         if (bytes.startsWith("\xEF\xBB\xBF"))
             bytes.remove(0, 3);
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        text = utf8.decode(bytes);
-        if (utf8.hasError())
-            text = Cp1252::decode(bytes);
+        text = Cp1252::decodeUtf8OrCp1252(bytes);
     }
     qsizetype end = 0;
     while (end < text.size() && text.at(end) != QLatin1Char('\n') &&

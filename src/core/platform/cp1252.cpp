@@ -1,5 +1,7 @@
 #include "core/platform/cp1252.h"
 
+#include <QStringDecoder>
+
 namespace {
 // 0x80..0x9F; 0 marks the five bytes the code page leaves undefined.
 constexpr char16_t kHigh[32] = {
@@ -48,6 +50,12 @@ bool canEncode(const QString &text) {
         if (byteFor(ch.unicode()) < 0)
             return false;
     return true;
+}
+
+QString decodeUtf8OrCp1252(const QByteArray &bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? decode(bytes) : text;
 }
 
 } // namespace Cp1252
