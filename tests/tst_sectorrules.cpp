@@ -132,6 +132,9 @@ private slots:
             << QVariant(4) << QVariant() << QVariant(3) << "* Min must not be empty" << 1;
         QTest::newRow("no maximum")
             << QVariant(4) << QVariant(1) << QVariant() << "* Max must not be empty" << 2;
+        // A new sector without zones would make every later dump divide by zero.
+        QTest::newRow("new, max below min")
+            << QVariant(4) << QVariant(5) << QVariant(2) << "* Max must not be below Min" << 2;
     }
     void rejections() {
         QFETCH(QVariant, sector);

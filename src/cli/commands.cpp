@@ -16,7 +16,6 @@
 
 namespace CliCommands {
 
-namespace {
 bool detect(AppContext &context) {
     QString listing;
     const bool connected = Bridge::detect(context.toolsPrefix, listing);
@@ -25,7 +24,6 @@ bool detect(AppContext &context) {
     context.unauthorisedHandhelds = Bridge::unauthorisedHandhelds(listing);
     return connected;
 }
-} // namespace
 
 int status(AppContext &context, DataModule &data, QTextStream &out) {
     const bool connected = detect(context);

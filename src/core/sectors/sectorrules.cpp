@@ -94,8 +94,8 @@ bool checkSector(DataModule &data, int row, QSqlRecord &record, bool inserting,
     }
     const int n = maximum.toInt() - minimum.toInt() + 1;
     const QString zone = record.value(QStringLiteral("ZONE")).toString().trimmed();
-    // An empty range would make the progress a division by zero.
-    if (!inserting && n <= 0)
+    // An empty range would make the progress a division by zero, for a new sector too.
+    if (n <= 0)
         return reject(QStringLiteral("* Max must not be below Min"), 2);
     if (area.hide)
         area.hide();

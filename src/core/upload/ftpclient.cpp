@@ -136,6 +136,7 @@ void FtpClient::prepare(const QString &address) {
     curl_easy_setopt(c, CURLOPT_PORT, 21L);
     curl_easy_setopt(c, CURLOPT_IPRESOLVE, long(CURL_IPRESOLVE_V4));
     curl_easy_setopt(c, CURLOPT_FTP_USE_EPSV, 0L); // plain passive mode
+    curl_easy_setopt(c, CURLOPT_FTPPORT, m_active ? "-" : nullptr);
     curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 1L); // ASCII type
     curl_easy_setopt(c, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_SINGLECWD));
     curl_easy_setopt(c, CURLOPT_USERNAME, m_user.toUtf8().constData());

@@ -31,6 +31,8 @@ public:
     bool usesTls() const { return m_tls; }
 
     void setServer(const QString &host, const QString &user, const QString &password);
+    // Active mode: the server opens the data connections (the connection test uses it).
+    void setActiveMode(bool active) { m_active = active; }
 
     // Connects and logs in.
     void login();
@@ -65,6 +67,7 @@ private:
     QString m_password;
     QString m_directory;
     bool m_tls = false;
+    bool m_active = false;
     long m_tlsVersion;
     char m_error[CURL_ERROR_SIZE] = {};
     qint64 m_lastMove = 0;
