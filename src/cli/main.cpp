@@ -167,6 +167,7 @@ int main(int argc, char **argv) {
         context.setLanguage(context.config().readString(
             QStringLiteral("CONF"), QStringLiteral("LNG"), QStringLiteral("NL")));
         DataModule data;
+        data.setStoreAccount();
         // A dump cut short last time is undone or completed before anything else.
         DumpJournal::recoverAtStart(context, data);
         TerminalInteraction ui(parser.isSet(yes));
