@@ -8,13 +8,17 @@
 #include "core/platform/errors.h"
 #include "core/platform/startup.h"
 #include "core/sectors/sectordatabase.h"
+#include "core/sectors/sectorrules.h"
 #include "core/upload/countfiles.h"
 #include "core/upload/upload.h"
 #include "gui/application.h"
 #include "gui/dumpwindow.h"
 #include "gui/entryicon.h"
+#include "gui/generationwindow.h"
 #include "gui/panel.h"
 #include "gui/progresswindow.h"
+#include "gui/settingswindow.h"
+#include "gui/transferwindow.h"
 #include "gui/translatewindow.h"
 
 #include <QApplication>
@@ -22,7 +26,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -87,16 +90,12 @@ void MainWindow::bindControls() {
     for (Panel *entry : m_entryColumn->findChildren<Panel *>(Qt::FindDirectChildrenOnly))
         for (QLabel *caption : entry->findChildren<QLabel *>())
             caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+    connect(m_settingsEntry, &Panel::clicked, this, &MainWindow::openSettingsWindow);
+    connect(m_generationEntry, &Panel::clicked, this, &MainWindow::openGenerationWindow);
+    connect(m_transferEntry, &Panel::clicked, this, &MainWindow::openTransferWindow);
     connect(m_dumpEntry, &Panel::clicked, this, &MainWindow::openDumpChoice);
     connect(m_progressEntry, &Panel::clicked, this, &MainWindow::openProgress);
     connect(m_quitEntry, &Panel::clicked, this, &MainWindow::quit);
-    // Their windows come with later versions; until then the entries cannot be chosen.
-    for (Panel *entry : {m_settingsEntry, m_generationEntry, m_transferEntry}) {
-        entry->setEnabled(false);
-        auto *dim = new QGraphicsOpacityEffect(entry);
-        dim->setOpacity(0.4);
-        entry->setGraphicsEffect(dim);
-    }
     m_entryHighlight->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_entryHighlight->hide();
 
@@ -130,6 +129,8 @@ DumpWindow *MainWindow::currentDumpWindow() const {
 
 void MainWindow::setDataModule(DataModule *data) {
     m_data = data;
+    // The sector rules are in force from the start; the windows switch them as they need.
+    SectorRules::attach(*m_data, {});
     m_dumpWindow = new DumpWindow(m_context, *m_data);
     m_dumpWindow->toolsPrefix = m_context.toolsPrefix;
     m_dumpWindow->setHooks(dumpHooks());
@@ -407,6 +408,53 @@ void MainWindow::openProgressWindow() {
     Translation::translateWindow(window, m_context.currentLanguage());
     centre(window);
     window->show();
+}
+
+// A window opened from the left column: the main window waits, disabled, until it is left.
+void MainWindow::showEntryWindow(QWidget *window, Panel *entry) {
+    setEnabled(false);
+    m_entryHighlight->move(m_entryHighlight->x(), entry->y() + 10);
+    m_entryHighlight->show();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    Translation::translateWindow(window, m_context.currentLanguage());
+    centre(window);
+    window->show();
+}
+
+void MainWindow::returnFromEntryWindow() {
+    setEnabled(true);
+    m_entryHighlight->hide();
+    activateWindow();
+}
+
+void MainWindow::openSettingsWindow() {
+    if (!m_data)
+        return;
+    auto *window = new SettingsWindow(m_context, *m_data);
+    connect(window, &SettingsWindow::left, this, &MainWindow::returnFromEntryWindow);
+    connect(window, &SettingsWindow::campaignResetChosen, this, [this] {
+        m_context.dumpModeLabel.clear();
+        showDumpModeLabel();
+    });
+    showEntryWindow(window, m_settingsEntry);
+}
+
+void MainWindow::openGenerationWindow() {
+    if (!m_data)
+        return;
+    auto *window = new GenerationWindow(m_context, *m_data);
+    window->watchOff = [this] { m_deviceWatch->stop(); };
+    window->watchOn = [this] { m_deviceWatch->start(); };
+    connect(window, &GenerationWindow::left, this, &MainWindow::returnFromEntryWindow);
+    showEntryWindow(window, m_generationEntry);
+}
+
+void MainWindow::openTransferWindow() {
+    auto *window = new TransferWindow(m_context);
+    window->watchOff = [this] { m_deviceWatch->stop(); };
+    window->watchOn = [this] { m_deviceWatch->start(); };
+    connect(window, &TransferWindow::left, this, &MainWindow::returnFromEntryWindow);
+    showEntryWindow(window, m_transferEntry);
 }
 
 void MainWindow::closeDumpChoice() {

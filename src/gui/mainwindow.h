@@ -72,6 +72,9 @@ public:
     void openDumpWindow();
     void openProgress(); // behind its guard: numeric dumps only
     void openProgressWindow();
+    void openSettingsWindow();
+    void openGenerationWindow();
+    void openTransferWindow();
     void quit();
     void watchDevice(); // every second: the handheld's presence and zones
 
@@ -86,6 +89,8 @@ protected:
 
 private:
     void bindControls();
+    void showEntryWindow(QWidget *window, Panel *entry);
+    void returnFromEntryWindow();
     void watchDeviceOnce();
     void noteFocusLeftFor(QWindow *window);
     void showVersionAndTitle();
