@@ -378,6 +378,60 @@ private slots:
         QDir::setCurrent(start);
     }
 
+    // Paramètres, Génération BD and Transfert BD each open their window, translated, with the
+    // main window disabled until it is left.
+    void entriesOpenTheirWindows_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button"); // a control and its Dutch text
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("settings") << "Panel4"
+                                  << "FParam"
+                                  << "ButtonInit" << true;
+        QTest::newRow("generation") << "PanelGen"
+                                    << "FChargeBD"
+                                    << "ButtonCharger" << false;
+        QTest::newRow("transfer") << "PanelTransf"
+                                  << "FTransfer"
+                                  << "ButtonTransfer" << false;
+    }
+    void entriesOpenTheirWindows() {
+        QFETCH(QString, entry);
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        QFETCH(bool, asks);
+        QTemporaryDir work;
+        const QString start = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work.path()));
+        Home home("LNG=NL\n");
+        DataModule data;
+        {
+            MainWindow main(home.context);
+            main.setDataModule(&data);
+            main.deviceWatch()->stop();
+            main.refreshOnActivation();
+            auto *panel = main.findChild<Panel *>(entry);
+            QVERIFY(panel && panel->isEnabled());
+            emit panel->clicked();
+            QVERIFY(!main.isEnabled());
+            QWidget *opened = nullptr;
+            for (QWidget *top : QApplication::topLevelWidgets())
+                if (top->objectName() == window && top->isVisible())
+                    opened = top;
+            QVERIFY(opened);
+            QCOMPARE(opened->findChild<QAbstractButton *>(button)->text(),
+                     Translation::lookup(window + "." + button, "NL"));
+            QTest::qWait(0); // the window's activation
+            QString question;
+            if (asks)
+                answerNextBox(&question, QMessageBox::No);
+            opened->findChild<QAbstractButton *>("ButtonFermer")->click();
+            QVERIFY(main.isEnabled());
+            QCOMPARE(question, asks ? lookup("FParam_save", "NL") : QString());
+        }
+        QDir::setCurrent(start);
+    }
+
     void runDosInMemoAppendsAndResumesTheWatch() {
         QTemporaryDir program;
         AppContext context(program.path());

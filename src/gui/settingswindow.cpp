@@ -85,14 +85,17 @@ SettingsWindow::SettingsWindow(AppContext &context, DataModule &data, QWidget *p
     showPlainError = &Application::showError;
 }
 
-SettingsWindow::~SettingsWindow() {
-    if (m_sectorsOpen) {
-        RuleTable *table = m_data.sectorTable();
-        table->detachBeforePost();
-        table->detachAfterPost();
-        table->detachAfterDelete();
-        table->detachFieldChange();
-    }
+SettingsWindow::~SettingsWindow() = default;
+
+void SettingsWindow::releaseSectors() {
+    if (!m_sectorsOpen)
+        return;
+    m_sectorsOpen = false;
+    RuleTable *table = m_data.sectorTable();
+    table->disconnect(this);
+    table->clear();
+    // The rules stay in force, without this window's message area.
+    SectorRules::attach(m_data, {});
 }
 
 void SettingsWindow::bindControls() {
@@ -454,10 +457,9 @@ bool SettingsWindow::saveSettings() {
 void SettingsWindow::leave() {
     if (!m_resetChosen && m_ask->question(m_context.tr(QStringLiteral("FParam_save"))) !=
                               UserInteraction::Answer::Yes) {
-        if (m_sectorsOpen) {
+        if (m_sectorsOpen)
             m_data.sectorTable()->revertAll();
-            m_data.sectorTable()->clear();
-        }
+        releaseSectors();
         emit left();
         close();
         return;
@@ -469,8 +471,7 @@ void SettingsWindow::leave() {
     }
     if (!saveSettings() || !applySectorChanges())
         return;
-    if (m_sectorsOpen)
-        m_data.sectorTable()->clear();
+    releaseSectors();
     emit left();
     close();
 }

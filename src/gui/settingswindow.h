@@ -79,6 +79,8 @@ private:
     // Posts the row being edited: a new row left blank is dropped. False when refused.
     bool postEditedRow();
     void dropNewRow();
+    // Leaves the sector table as the rest of the program uses it.
+    void releaseSectors();
     bool applySectorChanges();
     void rowEdited(int row);
     void currentRowChanged(int row, int previous);
