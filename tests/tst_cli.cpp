@@ -26,7 +26,10 @@ private slots:
         const CliRun run = runCli({"--help"});
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.contains("--home <DIR>"));
-        QVERIFY(run.out.contains("status"));
+        for (const char *command : {"status", "dump", "upload", "progress", "empty-zone", "reset",
+                                    "test-server", "fetch-settings", "build-articles",
+                                    "transfer"})
+            QVERIFY2(run.out.contains(QString("  ") + command), command);
     }
 
     void usageErrors_data() {
@@ -36,6 +39,8 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--fast", "status"};
         QTest::newRow("extra argument") << QStringList{"status", "now"};
         QTest::newRow("home without folder") << QStringList{"status", "--home"};
+        QTest::newRow("fetch-settings without code") << QStringList{"fetch-settings"};
+        QTest::newRow("test-server with --yes") << QStringList{"test-server", "--yes"};
     }
     void usageErrors() {
         QFETCH(QStringList, args);
