@@ -16,6 +16,7 @@ GenerationWindow::GenerationWindow(AppContext &context, DataModule &data, QWidge
       m_data(data), m_interaction(context, this) {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_StyledBackground); // the form's background and border
     bindControls();
     chooseFile = [this] { return QFileDialog::getOpenFileName(this); };
     showPlainError = &Application::showError;

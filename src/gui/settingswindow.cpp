@@ -78,6 +78,7 @@ SettingsWindow::SettingsWindow(AppContext &context, DataModule &data, QWidget *p
       m_data(data), m_interaction(context, this) {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_StyledBackground); // the form's background and border
     bindControls();
     chooseFolder = [this](const QString &start) {
         return QFileDialog::getExistingDirectory(this, QString(), start);
@@ -215,7 +216,10 @@ void SettingsWindow::openSectors() {
     title("NOM", m_context.tr(QStringLiteral("FBornage_NomSecteur")));
     m_sectorGrid->setItemDelegateForColumn(table->fieldIndex(QStringLiteral("ZONES")),
                                            new ReadOnlyGreyDelegate(m_sectorGrid));
-    m_sectorGrid->setColumnWidth(table->fieldIndex(QStringLiteral("ZONES")), 120);
+    // Widths that fit the grid; the name takes what is left.
+    for (const auto &[field, width] :
+         {std::pair{"SECTEUR", 64}, {"MINIMUM", 56}, {"MAXIMUM", 56}, {"ZONES", 118}})
+        m_sectorGrid->setColumnWidth(table->fieldIndex(QLatin1String(field)), width);
     header->setStretchLastSection(true);
 
     SectorRules::MessageArea area;

@@ -13,6 +13,7 @@ TransferWindow::TransferWindow(AppContext &context, QWidget *parent)
       m_interaction(context, this) {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_StyledBackground); // the form's background and border
     m_copyingText = m_ui->Label1;
     m_transferButton = m_ui->ButtonTransfer;
     m_leaveButton = m_ui->ButtonFermer;
