@@ -5,6 +5,7 @@
 #include "core/sectors/sectordatabase.h"
 #include "gui/progresswindow.h"
 #include "support/cli.h"
+#include "support/sectorrows.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -28,19 +29,7 @@ struct Workstation {
         context.setLanguage("FR");
         SectorDatabase::ensureOpen(data, context);
     }
-    QStringList rows(const QString &statement) {
-        QSqlQuery q = data.sectorQuery();
-        if (!q.exec(statement))
-            qFatal("%s", qPrintable(statement));
-        QStringList result;
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < q.record().count(); ++i)
-                fields << q.value(i).toString().trimmed();
-            result << fields.join('|');
-        }
-        return result;
-    }
+    QStringList rows(const QString &statement) { return sectorRows(data, statement); }
 };
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "support/adbdouble.h"
 #include "support/files.h"
 #include "support/scriptedinteraction.h"
+#include "support/sectorrows.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -35,19 +36,7 @@ struct Workstation {
     ScriptedInteraction ui;
     QStringList plainErrors;
     Workstation() { context.setLanguage("FR"); }
-    QStringList rows(const QString &statement) {
-        QSqlQuery q = data.sectorQuery();
-        if (!q.exec(statement))
-            qFatal("%s", qPrintable(statement));
-        QStringList result;
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < q.record().count(); ++i)
-                fields << q.value(i).toString().trimmed();
-            result << fields.join('|');
-        }
-        return result;
-    }
+    QStringList rows(const QString &statement) { return sectorRows(data, statement); }
     QString value(const QString &section, const QString &key) const {
         return context.config().readString(section, key, "<absent>");
     }
@@ -285,6 +274,25 @@ private slots:
         QCOMPARE(resumed, 1);
         QVERIFY(!box("CBXLivre")->isChecked());
         QVERIFY(!QFile::exists(ArticleBuild::databasePath(w.context)));
+
+        // No store database: its message, and the field takes the focus once editable.
+        box("CBXLivre")->click();
+        window.findChild<QRadioButton *>("RadioButton1")->click();
+        window.findChild<QLineEdit *>("EditSource")->clear();
+        w.ui.notices.clear();
+        window.build();
+        QCOMPARE(w.ui.notices, QStringList{Translation::lookup("FChargeDB_ChoixDB", "FR")});
+        QVERIFY(!QFile::exists(ArticleBuild::databasePath(w.context)));
+
+        // "..." without a customer directory: told so; the field emptied, the code kept.
+        QStringList errors;
+        window.showPlainError = [&](const QString &text) { errors << text; };
+        window.findChild<QLineEdit *>("EditSource")->setText("stale");
+        window.findChild<QLineEdit *>("EditNomAlias")->setText("LIB02");
+        window.lookUpStoreDatabase();
+        QCOMPARE(errors, QStringList{Translation::lookup("Cust_NonConfig", "FR")});
+        QCOMPARE(window.findChild<QLineEdit *>("EditSource")->text(), QString());
+        QCOMPARE(w.value("CONF", "CODELIB"), QString("LIB02"));
     }
 
     void generationFromATextFile() {
