@@ -467,6 +467,14 @@ private slots:
         QCOMPARE(names(count), QStringList());
         QCOMPARE(names(save), QStringList{"Archives"});
         QVERIFY(!QFile::exists(context.logPath()));
+
+        // A second reset the same day keeps what the first archived.
+        writeFile(count + "Stk3002.txt", "counted after the first reset\r\n");
+        CampaignReset::archiveFiles(context, count, save, QDate(2024, 3, 15));
+        QCOMPARE(readFile(archive + "/NonEnvoyes/Stk3002.txt"),
+                 QByteArray("never sent, newer lines\r\n"));
+        QCOMPARE(readFile(archive + "/NonEnvoyes/Stk3002.txt.1"),
+                 QByteArray("counted after the first reset\r\n"));
     }
 
     void aFileThatCannotBeArchivedStays() {

@@ -80,8 +80,12 @@ Outcome archiveFiles(const AppContext &context, const QString &countFolder,
     for (const QString &name : filesOf(count)) {
         QString target = joinPath(archive, name);
         if (QFileInfo::exists(target)) {
-            QDir().mkpath(joinPath(archive, kUnsentFolder));
-            target = joinPath(joinPath(archive, kUnsentFolder), name);
+            const QString unsent = joinPath(archive, kUnsentFolder);
+            QDir().mkpath(unsent);
+            target = joinPath(unsent, name);
+            // A second reset on one day never writes over a count file kept by the first.
+            for (int n = 1; QFileInfo::exists(target); ++n)
+                target = joinPath(unsent, name + QLatin1Char('.') + QString::number(n));
         }
         if (!move(count + name, target))
             outcome.notArchived << count + name;

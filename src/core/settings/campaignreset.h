@@ -27,7 +27,8 @@ struct Outcome {
 
 // Moves every file of the save folder into the archive folder, then every file of the
 // count folder (into the sub-folder "NonEnvoyes" when a save copy of the same name is
-// there), copies the sector database and the log there (the log as "Brannoch.log") and
+// there; never over a file kept there, a number is added to the name), copies the sector
+// database and the log there (the log as "Brannoch.log") and
 // deletes the log. A file is deleted only once its copy is safely on disk: nothing that
 // cannot be archived is lost. The folders are the window's texts (separators optional).
 Outcome archiveFiles(const AppContext &context, const QString &countFolder,
