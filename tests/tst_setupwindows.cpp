@@ -166,6 +166,26 @@ private slots:
                  QStringList{"5|9|0/5"});
     }
 
+    // A row the database refuses (a second row for sector 3) is told; nothing is dropped
+    // unseen, and the window stays open to mend it.
+    void aRowTheDatabaseRefusesIsTold() {
+        Workstation w;
+        OpenSettings s(w);
+        s.window.addSector();
+        const int row = s.table(w)->rowCount() - 1;
+        s.set(w, row, "SECTEUR", 3);
+        s.set(w, row, "MINIMUM", 1);
+        s.set(w, row, "MAXIMUM", 200);
+        w.ui.answers = {Answer::Yes};
+        s.window.leave();
+        QCOMPARE(s.lefts, 0);
+        QVERIFY(
+            s.control<QPlainTextEdit>("MemoSect")
+                ->toPlainText()
+                .startsWith(Translation::lookup("FParam_BaseSecteurs", "FR").section("%1", 0, 0)));
+        QCOMPARE(w.rows("SELECT COUNT(*) FROM LISTESECT WHERE SECTEUR = 3"), QStringList{"1"});
+    }
+
     void sectorOutOfRangeBringsTheCursorBack() {
         Workstation w;
         OpenSettings s(w);
