@@ -68,7 +68,10 @@ int fetchSettings(AppContext &context, DataModule &data, const QString &code, QT
             return Error;
         }
         form.serverCopy = true;
-        Settings::save(context, form);
+        if (!Settings::save(context, form)) {
+            fail(err) << context.tr(QStringLiteral("FParam_Vide")) << Qt::endl;
+            return Error;
+        }
         out << context.tr(QStringLiteral("Cli_BaseMagasin")).arg(form.storeDatabase) << Qt::endl
             << context.tr(QStringLiteral("Cli_Hote")).arg(form.host) << Qt::endl
             << context.tr(QStringLiteral("Cli_Repertoire")).arg(form.directory) << Qt::endl
