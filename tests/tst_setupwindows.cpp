@@ -62,6 +62,15 @@ struct OpenSettings {
     void set(Workstation &w, int row, const char *field, const QVariant &value) {
         table(w)->setData(table(w)->index(row, table(w)->fieldIndex(field)), value);
     }
+    // Adds a sector row in the grid, as the user types it; gives its row.
+    int addSector(Workstation &w, int sector, int minimum, int maximum) {
+        window.addSector();
+        const int row = table(w)->rowCount() - 1;
+        set(w, row, "SECTEUR", sector);
+        set(w, row, "MINIMUM", minimum);
+        set(w, row, "MAXIMUM", maximum);
+        return row;
+    }
     void goTo(Workstation &w, int row, const char *field) {
         control<QTableView>("DBGridSect")
             ->setCurrentIndex(table(w)->index(row, table(w)->fieldIndex(field)));
@@ -126,11 +135,7 @@ private slots:
         Workstation w;
         OpenSettings s(w);
         const QStringList before = w.rows("SELECT SECTEUR, MINIMUM, MAXIMUM FROM LISTESECT");
-        s.window.addSector();
-        const int row = s.table(w)->rowCount() - 1;
-        s.set(w, row, "SECTEUR", 4);
-        s.set(w, row, "MINIMUM", 1);
-        s.set(w, row, "MAXIMUM", 3);
+        const int row = s.addSector(w, 4, 1, 3);
         s.set(w, row, "NOM", "Caisse");
         s.goTo(w, 0, "SECTEUR"); // leaving the row posts it
         QCOMPARE(w.rows("SELECT ZONE FROM DETSECT WHERE SECTEUR = 4 ORDER BY ZONE"),
@@ -145,11 +150,7 @@ private slots:
     void aRefusedRowKeepsTheWindowOpen() {
         Workstation w;
         OpenSettings s(w);
-        s.window.addSector();
-        const int row = s.table(w)->rowCount() - 1;
-        s.set(w, row, "SECTEUR", 4);
-        s.set(w, row, "MINIMUM", 5);
-        s.set(w, row, "MAXIMUM", 2);
+        const int row = s.addSector(w, 4, 5, 2);
         w.ui.answers = {Answer::Yes};
         s.window.leave();
         QCOMPARE(s.lefts, 0);
@@ -171,11 +172,7 @@ private slots:
     void aRowTheDatabaseRefusesIsTold() {
         Workstation w;
         OpenSettings s(w);
-        s.window.addSector();
-        const int row = s.table(w)->rowCount() - 1;
-        s.set(w, row, "SECTEUR", 3);
-        s.set(w, row, "MINIMUM", 1);
-        s.set(w, row, "MAXIMUM", 200);
+        const int row = s.addSector(w, 3, 1, 200);
         w.ui.answers = {Answer::Yes};
         s.window.leave();
         QCOMPARE(s.lefts, 0);
