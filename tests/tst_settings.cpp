@@ -485,10 +485,13 @@ private slots:
         const QString save = dir.filePath("Save/");
         // The archive folder cannot be made: a file holds its place.
         writeFile(save + "Archives", "not a folder");
+        writeFile(SectorDatabase::path(context), "sector records");
         const CampaignReset::Outcome outcome =
             CampaignReset::archiveFiles(context, count, save, QDate(2024, 3, 15));
         QVERIFY(outcome.notArchived.contains(save + "Archives"));
         QVERIFY(outcome.notArchived.contains(count + "Stk3001.txt"));
+        QVERIFY(outcome.notArchived.contains(SectorDatabase::path(context)));
+        QCOMPARE(readFile(SectorDatabase::path(context)), QByteArray("sector records"));
         QCOMPARE(readFile(count + "Stk3001.txt"), QByteArray("lines\r\n"));
     }
 

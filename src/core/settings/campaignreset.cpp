@@ -91,8 +91,12 @@ Outcome archiveFiles(const AppContext &context, const QString &countFolder,
             outcome.notArchived << count + name;
     }
 
-    FileOps::copyReplacing(SectorDatabase::path(context),
-                           joinPath(archive, QStringLiteral("ListeSectBD.fdb")));
+    // The sector database is copied, not moved: a failed copy is told, the campaign's
+    // records stay where they are.
+    const QString sectors = SectorDatabase::path(context);
+    if (QFile::exists(sectors) &&
+        !FileOps::copyReplacing(sectors, joinPath(archive, QStringLiteral("ListeSectBD.fdb"))))
+        outcome.notArchived << sectors;
     // The log starts afresh with the campaign, once its copy is kept.
     if (QFile::exists(context.logPath()) &&
         !move(context.logPath(), joinPath(archive, QStringLiteral("Brannoch.log"))))
