@@ -289,6 +289,42 @@ private slots:
                  QByteArray("1025,A1,00042\r\n1025,A2,123456\r\n1025,A3,-00005\r\n"));
     }
 
+    // SQLite keeps whatever type a value came with: every line reaches its count file as text,
+    // in the table's order, the zones' lines mixed in the table or not.
+    void linesStoredAnyWay_data() {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QByteArray>("stk3001");
+        QTest::addColumn<QByteArray>("stk3002");
+        const QString insert =
+            "INSERT INTO GCD (ZONE, Code, Quantite, Heure, Valide) VALUES (%1, %2, %3, '', 'O')";
+        QTest::newRow("zones mixed in the table")
+            << QStringList{insert.arg("'3001'", "'A'", "1"), insert.arg("'3002'", "'B'", "2"),
+                           insert.arg("'3001'", "'C'", "3"), insert.arg("'3002'", "'D'", "4")}
+            << QByteArray("3001,A,00001\r\n3001,C,00003\r\n")
+            << QByteArray("3002,B,00002\r\n3002,D,00004\r\n");
+        QTest::newRow("codes beyond ASCII, in Windows-1252")
+            << QStringList{insert.arg("'3001'", "'Café'", "1"), insert.arg("'3002'", "'€5'", "2")}
+            << QByteArray("3001,Caf\xE9,00001\r\n")
+            << QByteArray("3002,\x80"
+                          "5,00002\r\n");
+        QTest::newRow("numbers stored as text, texts stored as numbers")
+            << QStringList{insert.arg("3001", "12345", "'7'"), insert.arg("3002", "'B'", "3.0"),
+                           insert.arg("3002", "NULL", "-2")}
+            << QByteArray("3001,12345,00007\r\n") << QByteArray("3002,B,00003\r\n3002,,-00002\r\n");
+    }
+    void linesStoredAnyWay() {
+        QFETCH(QStringList, statements);
+        QFETCH(QByteArray, stk3001);
+        QFETCH(QByteArray, stk3002);
+        Bench b({});
+        onTheHandheld(b.adb, statements);
+        QCOMPARE(b.activateAndRun().end, End::Completed);
+        QCOMPARE(readFile(b.count + "Stk3001.txt"), stk3001);
+        QCOMPARE(readFile(b.count + "Stk3002.txt"), stk3002);
+        QCOMPARE(readFile(b.save + "Stk3002.txt"), stk3002);
+        QVERIFY(b.onHandheld().isEmpty());
+    }
+
     void alreadyDumped_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("earlier");

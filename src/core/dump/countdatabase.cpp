@@ -11,9 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringDecoder>
 #include <QVariant>
+
+#include <sqlite3.h>
+
+#include <cstring>
 
 namespace CountDatabase {
 
@@ -169,41 +174,163 @@ void deleteAllLines(const QSqlDatabase &db) {
     run(db, QStringLiteral("DELETE FROM GCD"));
 }
 
+namespace {
+
+// A statement on the connection's own SQLite handle, finalised however the reading ends.
+class Statement {
+public:
+    Statement(const QSqlDatabase &db, const QString &sql) : m_name(db.databaseName()) {
+        const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+        if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+            m_db = *static_cast<sqlite3 *const *>(handle.constData());
+        if (!m_db)
+            fail(QStringLiteral("no SQLite connection"));
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)
+            fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool next() {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        return false;
+    }
+    sqlite3_stmt *get() const { return m_stmt; }
+
+private:
+    [[noreturn]] void fail(const QString &why) const {
+        throw KorvelloError(
+            Translation::message(QStringLiteral("Dump_BaseIllisible")).arg(m_name, why));
+    }
+    QString m_name;
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// A column's value as Qt's SQLite driver gives it, for the values read the slow way.
+QVariant columnValue(sqlite3_stmt *stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
+                          sqlite3_column_bytes(stmt, column));
+    default:
+        return QString(static_cast<const QChar *>(sqlite3_column_text16(stmt, column)),
+                       sqlite3_column_bytes16(stmt, column) / 2);
+    }
+}
+
+// A text column that is plain ASCII, as its bytes: the same bytes in Windows-1252. Empty
+// when the value is no text or holds anything else.
+QByteArrayView asciiText(sqlite3_stmt *stmt, int column) {
+    if (sqlite3_column_type(stmt, column) != SQLITE_TEXT)
+        return {};
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
+    const QByteArrayView bytes(text, sqlite3_column_bytes(stmt, column));
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return {};
+    return bytes;
+}
+
+// A code as a count line holds it: plain ASCII without separators as it stands, anything
+// else checked and encoded character by character.
+bool plainCode(QByteArrayView bytes) {
+    return !bytes.isNull() && !bytes.contains(',') && !bytes.contains('\r') &&
+           !bytes.contains('\n');
+}
+
+} // namespace
+
 QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines) {
-    QString statement = QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD");
+    QString sql = QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD");
     if (lines == Lines::Validated)
-        statement += QStringLiteral(" WHERE Valide = 'O'");
-    QSqlQuery query = run(db, statement);
-    QHash<QString, ZoneLines> zones;
+        sql += QStringLiteral(" WHERE Valide = 'O'");
+    Statement query(db, sql);
+    sqlite3_stmt *row = query.get();
     auto refuse = [](const QString &zone, qsizetype line, const QString &code, const QString &why) {
         throw KorvelloError(Translation::message(QStringLiteral("Dump_LigneKo"))
                                 .arg(zone, QString::number(line), code, why));
     };
+    // Zones in the order first met; the lines of one zone mostly follow each other, so the
+    // zone of the line before is tried first.
+    QList<std::pair<QString, ZoneLines>> zones;
+    QHash<QString, qsizetype> index;
+    QByteArray lastZoneText;
+    bool lastWasText = false;
+    qsizetype last = -1;
     while (query.next()) {
-        const QString zoneCode = query.value(0).toString();
-        ZoneLines &zone = zones[zoneCode];
-        const QString code = query.value(1).toString();
+        const QByteArrayView zoneText = asciiText(row, 0);
+        if (last < 0 || zoneText.isNull() || !lastWasText || zoneText != lastZoneText) {
+            const QString zoneCode =
+                zoneText.isNull() ? columnValue(row, 0).toString() : QString::fromLatin1(zoneText);
+            const auto found = index.constFind(zoneCode);
+            if (found != index.cend()) {
+                last = found.value();
+            } else {
+                // A zone that cannot name a count line is refused at its first line.
+                const QString problem = textProblem(zoneCode);
+                if (!problem.isEmpty())
+                    refuse(zoneCode, 1, columnValue(row, 1).toString(), problem);
+                last = zones.size();
+                index.insert(zoneCode, last);
+                zones.append({zoneCode, ZoneLines()});
+            }
+            lastWasText = !zoneText.isNull();
+            lastZoneText = zoneText.toByteArray();
+        }
+        const QString &zoneCode = zones.at(last).first;
+        ZoneLines &zone = zones[last].second;
         const qsizetype number = zone.lines.size() + 1;
-        QString problem = textProblem(zoneCode);
-        if (problem.isEmpty())
-            problem = textProblem(code);
-        if (!problem.isEmpty())
-            refuse(zoneCode, number, code, problem);
-        const std::optional<qint64> quantity = wholeNumber(query.value(2));
-        if (!quantity)
-            refuse(zoneCode, number, code,
-                   Translation::message(QStringLiteral("Dump_LigneQuantite"))
-                       .arg(query.value(2).toString()));
-        zone.lines.append({code, *quantity});
-        zone.total += *quantity;
+
+        CountLine line;
+        const QByteArrayView codeText = asciiText(row, 1);
+        if (plainCode(codeText)) {
+            line.code = codeText.toByteArray();
+        } else {
+            const QString code = columnValue(row, 1).toString();
+            const QString problem = textProblem(code);
+            if (!problem.isEmpty())
+                refuse(zoneCode, number, code, problem);
+            line.code = Cp1252::encode(code);
+        }
+        if (sqlite3_column_type(row, 2) == SQLITE_INTEGER) {
+            line.quantity = sqlite3_column_int64(row, 2);
+        } else {
+            const QVariant value = columnValue(row, 2);
+            const std::optional<qint64> quantity = wholeNumber(value);
+            if (!quantity)
+                refuse(zoneCode, number, columnValue(row, 1).toString(),
+                       Translation::message(QStringLiteral("Dump_LigneQuantite"))
+                           .arg(value.toString()));
+            line.quantity = *quantity;
+        }
+        zone.total += line.quantity;
+        zone.lines.append(std::move(line));
         // MIN() leaves out missing times, as SQLite does.
-        if (!query.value(3).isNull()) {
-            const QString time = query.value(3).toString();
+        if (sqlite3_column_type(row, 3) != SQLITE_NULL) {
+            const QByteArrayView timeText = asciiText(row, 3);
+            const QString time =
+                timeText.isNull() ? columnValue(row, 3).toString() : QString::fromLatin1(timeText);
             if (zone.startTime.isNull() || time < zone.startTime)
                 zone.startTime = time;
         }
     }
-    return zones;
+    QHash<QString, ZoneLines> result;
+    result.reserve(zones.size());
+    for (auto &[code, zone] : zones)
+        result.insert(code, std::move(zone));
+    return result;
 }
 
 namespace {

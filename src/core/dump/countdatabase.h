@@ -40,7 +40,7 @@ void deleteAllLines(const QSqlDatabase &db);
 
 // One counted line, as a count file needs it.
 struct CountLine {
-    QString code;
+    QByteArray code; // in Windows-1252, as the count file holds it
     qint64 quantity = 0;
 };
 // A zone's lines in the order the table holds them, its total and its earliest time.

@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <cstdio>
 #include <optional>
 
 namespace Dump {
@@ -63,27 +64,28 @@ QString severalHandhelds(const AppContext &context) {
 }
 
 // "%.5d": at least five digits, the sign in front (-5 gives -00005).
-QString numericQuantity(qint64 q) {
-    const QString digits = QStringLiteral("%1").arg(q < 0 ? -q : q, 5, 10, QLatin1Char('0'));
-    return q < 0 ? QLatin1Char('-') + digits : digits;
+QByteArray numericQuantity(qint64 q) {
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "%.5lld", static_cast<long long>(q));
+    return QByteArray(text, n);
 }
 
 // The decimal text with zeros put in front up to five characters (-5 gives 000-5).
-QString paddedQuantity(qint64 q) {
-    return QString::number(q).rightJustified(5, QLatin1Char('0'));
+QByteArray paddedQuantity(qint64 q) {
+    return QByteArray::number(q).rightJustified(5, '0');
 }
 
 QByteArray countFileContent(const QString &zone, const CountDatabase::ZoneLines &lines,
-                            QString (*format)(qint64)) {
+                            QByteArray (*format)(qint64)) {
     // Bytes put together line by line: the zone encoded once, no text of the whole file.
     const QByteArray prefix = Cp1252::encode(zone) + ',';
     QByteArray bytes;
     bytes.reserve(lines.lines.size() * (prefix.size() + 24));
     for (const CountDatabase::CountLine &line : lines.lines) {
         bytes += prefix;
-        bytes += Cp1252::encode(line.code);
+        bytes += line.code;
         bytes += ',';
-        bytes += format(line.quantity).toLatin1();
+        bytes += format(line.quantity);
         bytes += "\r\n";
     }
     return bytes;
@@ -195,8 +197,8 @@ Work alphanumericWork(const AppContext &context, const Plan &p,
         const QString &z = entry.zone;
         const CountDatabase::ZoneLines lines = zones.value(z);
         const QString start = lines.startTime.mid(0, 2) + lines.startTime.mid(3, 2);
-        const QString name = z + paddedQuantity(lines.total) + QLatin1Char('_') + today + start +
-                             QStringLiteral(".txt");
+        const QString name = z + QLatin1String(paddedQuantity(lines.total)) + QLatin1Char('_') +
+                             today + start + QStringLiteral(".txt");
         const QString problem = fileNameProblem(context, name);
         if (!problem.isEmpty())
             throw KorvelloError(context.tr(QStringLiteral("Dump_NomZoneKo")).arg(z, problem));
