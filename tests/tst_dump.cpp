@@ -761,9 +761,8 @@ private slots:
         QVERIFY(gone.waitForStarted());
         const qint64 pid = gone.processId();
         QVERIFY(gone.waitForFinished());
-        writeFile(b.dir.filePath("Korvello.lock"),
-                  QByteArray::number(pid) + "\nkorvello-cli\n" +
-                      QSysInfo::machineHostName().toUtf8() + "\n");
+        writeFile(b.dir.filePath("Korvello.lock"), QByteArray::number(pid) + "\nkorvello-cli\n" +
+                                                       QSysInfo::machineHostName().toUtf8() + "\n");
         QCOMPARE(b.activateAndRun().end, End::Completed);
         QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
     }
@@ -779,6 +778,31 @@ private slots:
                  QByteArray("3001,C1,00001\r\n3001,C2,00002\r\n"));
         QCOMPARE(readFile(b.save + "Stk3001.txt"),
                  QByteArray("3001,C0,00009\r\n3001,C1,00001\r\n3001,C2,00002\r\n"));
+    }
+
+    // A count file that cannot be written undoes the files written before it: the file
+    // appended to is cut back to its earlier lines, the new ones go, the handheld keeps all.
+    void unwritableCountFileUndoesTheDump() {
+        Bench b({{"3001", "C1", 1, "08:00:00", "O"}, {"3002", "C2", 2, "08:30:00", "O"}});
+        writeFile(b.count + "Stk3001.txt", "3001,C0,00005\r\n");
+        QVERIFY(QDir().mkpath(b.save + "Stk3002.txt")); // a folder where the copy should go
+        b.activate();
+        const QStringList sectors = b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR");
+        try {
+            b.run();
+            QFAIL("the dump went on without one of its files");
+        } catch (const KorvelloError &error) {
+            QVERIFY2(error.message().startsWith(lookup("Dump_FichierKo").section('%', 0, 0)),
+                     qPrintable(error.message()));
+            QVERIFY2(error.message().contains("Stk3002.txt"), qPrintable(error.message()));
+        }
+        QCOMPARE(b.files(b.count), QStringList{"Stk3001.txt"});
+        QCOMPARE(readFile(b.count + "Stk3001.txt"), QByteArray("3001,C0,00005\r\n"));
+        QVERIFY(b.files(b.save).isEmpty());
+        QVERIFY(QFileInfo(b.save + "Stk3002.txt").isDir());
+        QCOMPARE(b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"), sectors);
+        QCOMPARE(b.onHandheld().size(), 2);
+        QVERIFY(!QFile::exists(b.dir.filePath("DumpJournal")));
     }
 
     // Folders typed without their final separator still hold the files, and the waiting

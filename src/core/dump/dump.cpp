@@ -228,35 +228,27 @@ bool dumpedBefore(Mode mode, const QStringList &saved, const QString &zone) {
 }
 
 // The count files with the lines appended to what each file (or its save copy) already
-// holds: a zone dumped again before an upload keeps the lines of both dumps.
-QList<std::pair<QString, QByteArray>> appendedFiles(const Settings &s, const Work &work,
-                                                    QList<DumpJournal::FileMark> &marks) {
+// holds: a zone dumped again before an upload keeps the lines of both dumps. Each file's
+// length now goes into the journal, which cuts it back should the dump be undone.
+QList<FileOps::Append> appendedFiles(const Settings &s, const Work &work,
+                                     QList<DumpJournal::FileMark> &marks) {
     // A save folder that is the count folder holds one file, not two copies of one.
     QStringList folders{s.countFolder};
     if (QFileInfo(s.saveFolder).absoluteFilePath() != QFileInfo(s.countFolder).absoluteFilePath())
         folders << s.saveFolder;
-    // One listing a folder tells which files exist; only those are read.
+    // One listing a folder tells which files exist; only those are looked at.
     QList<QSet<QString>> present;
     for (const QString &folder : std::as_const(folders)) {
         const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
         present.append(QSet<QString>(names.cbegin(), names.cend()));
     }
-    QList<std::pair<QString, QByteArray>> files;
+    QList<FileOps::Append> files;
     for (const auto &[name, content] : work.files) {
         for (qsizetype f = 0; f < folders.size(); ++f) {
             const QString path = joinPath(folders.at(f), name);
-            QByteArray bytes;
-            qint64 length = -1;
-            if (present.at(f).contains(name)) {
-                QFile existing(path);
-                if (!existing.open(QIODevice::ReadOnly))
-                    throw KorvelloError(Translation::message(QStringLiteral("Err_Lecture"))
-                                            .arg(path, existing.errorString()));
-                bytes = existing.readAll();
-                length = bytes.size();
-            }
+            const qint64 length = present.at(f).contains(name) ? QFileInfo(path).size() : -1;
             marks.append({path, length});
-            files.append({path, bytes + content});
+            files.append({path, content, length});
         }
     }
     return files;
@@ -297,7 +289,7 @@ void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
     record.lines = s.validatedOnly ? Lines::Validated : Lines::All;
     record.serial = handheldSerial(context.toolsPrefix);
     record.workFolder = s.workFolder;
-    const QList<std::pair<QString, QByteArray>> files = appendedFiles(s, work, record.files);
+    const QList<FileOps::Append> files = appendedFiles(s, work, record.files);
     if (mode == Mode::Numeric) {
         record.hasSectors = true;
         record.sectors = SectorBook::snapshot(data);
@@ -309,9 +301,15 @@ void commit(AppContext &context, DataModule &data, Mode mode, const Settings &s,
         throw KorvelloError(why);
     };
     QString error;
-    if (!FileOps::writeAllDurably(
-            files, &error, [](int n) { CrashPoints::reach("file:" + QByteArray::number(n)); }))
+    qsizetype touched = 0;
+    if (!FileOps::appendAllDurably(files, &error, &touched, [](int n) {
+            CrashPoints::reach("file:" + QByteArray::number(n));
+        })) {
+        // Only what this dump changed is undone: a file that turned up or changed meanwhile
+        // is someone else's.
+        record.files.resize(touched);
         undo(context.tr(QStringLiteral("Dump_FichierKo")).arg(error));
+    }
     if (mode == Mode::Numeric) {
         try {
             SectorBook::recordZones(data, work.sectorZones);

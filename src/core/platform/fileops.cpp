@@ -105,6 +105,63 @@ bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString
     return true;
 }
 
+namespace {
+bool writeWhole(int fd, const QByteArray &bytes) {
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+} // namespace
+
+bool appendAllDurably(const QList<Append> &files, QString *error, qsizetype *touched,
+                      const std::function<void(int)> &afterEach) {
+    qsizetype changed = 0;
+    auto fail = [&](const QString &path, const QString &why) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, why);
+        if (touched)
+            *touched = changed;
+        return false;
+    };
+    QSet<QString> folders;
+    for (const Append &file : files) {
+        const QByteArray name = QFile::encodeName(file.path);
+        const bool create = file.length < 0;
+        const int fd = create
+                           ? ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)
+                           : ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0)
+            return fail(file.path, lastError());
+        struct stat info {};
+        if (!create && (::fstat(fd, &info) != 0 || info.st_size != file.length)) {
+            ::close(fd);
+            return fail(file.path, QStringLiteral("changed since it was listed"));
+        }
+        ++changed;
+        const bool written = writeWhole(fd, file.bytes);
+        const QString why = lastError();
+        if (::close(fd) != 0 || !written)
+            return fail(file.path, written ? lastError() : why);
+        folders.insert(QFileInfo(file.path).absolutePath());
+        if (afterEach)
+            afterEach(int(changed));
+    }
+    // One flush of each file system puts every content and every new name on disk.
+    QString failed;
+    if (!flushFileSystems(folders.values(), &failed))
+        return fail(failed, lastError());
+    return true;
+}
+
 bool writeDurably(const QString &path, const QByteArray &bytes, QString *error) {
     return writeAllDurably({{path, bytes}}, error);
 }

@@ -26,6 +26,22 @@ bool copyReplacing(const QString &source, const QString &target, QString *error 
 bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString *error = nullptr,
                      const std::function<void(int)> &afterRename = {});
 
+// Bytes to add at the end of a file that holds `length` bytes now (-1: a file that does not
+// exist yet and is created).
+struct Append {
+    QString path;
+    QByteArray bytes;
+    qint64 length = -1;
+};
+// Appends to every file in place, then flushes the file systems involved once: for files
+// whose previous lengths are journaled elsewhere, so that a crash is undone by cutting them
+// back (or removing the new ones). A file that exists when it should not, or whose length
+// is not the one expected, is left alone and fails the call. afterEach is told the number of
+// files written so far. False with the reason when anything fails; *touched (when given)
+// then tells how many files, from the first, were changed and need undoing.
+bool appendAllDurably(const QList<Append> &files, QString *error = nullptr,
+                      qsizetype *touched = nullptr, const std::function<void(int)> &afterEach = {});
+
 // Flushes a file's content, or a folder's entries, to disk. False when it fails.
 bool flushToDisk(const QString &path);
 
