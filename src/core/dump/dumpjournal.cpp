@@ -18,6 +18,8 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <unistd.h>
+
 namespace DumpJournal {
 
 namespace {
@@ -116,8 +118,13 @@ bool pending(const AppContext &context) {
 void begin(const AppContext &context, const Record &record, const QString &countDatabase) {
     QDir(folder(context)).removeRecursively();
     QString error;
+    // The copy read is a second name for the working copy, which nothing writes to while
+    // the dump runs; a real copy only when the two folders are on different file systems.
+    // Writing the record below flushes the file system, and the file with it.
     if (!QDir().mkpath(folder(context)) ||
-        !FileOps::copyReplacing(countDatabase, dumpedCopy(context), &error)) {
+        (::link(QFile::encodeName(countDatabase).constData(),
+                QFile::encodeName(dumpedCopy(context)).constData()) != 0 &&
+         !FileOps::copyReplacing(countDatabase, dumpedCopy(context), &error))) {
         QDir(folder(context)).removeRecursively();
         throw KorvelloError(Translation::message(QStringLiteral("Dump_JournalKo"))
                                 .arg(error.isEmpty() ? folder(context) : error));
