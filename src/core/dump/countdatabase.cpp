@@ -70,6 +70,20 @@ QString dumpedLinesJoin(Lines lines) {
     return sql;
 }
 
+// True when both files hold the same bytes; false too when either cannot be read.
+bool sameBytes(const QString &a, const QString &b) {
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly) ||
+        first.size() != second.size())
+        return false;
+    if (first.size() == 0)
+        return true;
+    const uchar *one = first.map(0, first.size());
+    const uchar *other = second.map(0, second.size());
+    return one && other && std::memcmp(one, other, size_t(first.size())) == 0;
+}
+
 void attachDumped(const QSqlDatabase &db, const QString &dumpedPath) {
     run(db, QStringLiteral("ATTACH DATABASE ? AS dumped"), {dumpedPath});
 }
@@ -383,6 +397,9 @@ bool refreshWorkingCopy(DataModule &data, const QString &prefix, const QString &
 }
 
 int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines lines) {
+    // The same bytes as the copy dumped: nothing was counted since, so every line goes
+    // without comparing them one by one.
+    const bool unchanged = lines == Lines::All && sameBytes(path, dumpedPath);
     SqliteFile file(path);
     QSqlDatabase db = file.db();
     // A copy made only to be pushed: a crash throws it away, so it needs no journal on disk
@@ -397,11 +414,14 @@ int removeDumpedLines(const QString &path, const QString &dumpedPath, Lines line
     try {
         // When every line goes (nothing counted since, nothing left unvalidated), the table
         // is emptied at once, which SQLite does far faster than line by line.
-        QSqlQuery left = run(db, QStringLiteral("SELECT (SELECT COUNT(*) FROM main.GCD) - "
-                                                "(SELECT COUNT(*) ") +
-                                     dumpedLinesJoin(lines) + QLatin1Char(')'));
-        const bool everyLine = left.next() && left.value(0).toLongLong() == 0;
-        left.finish();
+        bool everyLine = unchanged;
+        if (!everyLine) {
+            QSqlQuery left = run(db, QStringLiteral("SELECT (SELECT COUNT(*) FROM main.GCD) - "
+                                                    "(SELECT COUNT(*) ") +
+                                         dumpedLinesJoin(lines) + QLatin1Char(')'));
+            everyLine = left.next() && left.value(0).toLongLong() == 0;
+            left.finish();
+        }
         removed = run(db, everyLine ? QStringLiteral("DELETE FROM main.GCD")
                                     : QStringLiteral("DELETE FROM main.GCD WHERE rowid IN "
                                                      "(SELECT g.rowid ") +
