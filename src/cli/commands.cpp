@@ -87,7 +87,9 @@ int dump(AppContext &context, DataModule &data, UserInteraction &ui, QTextStream
         // The upload that follows a dump tells its own outcome; the dump has run to its end
         // whatever that is.
         hooks.startUpload = [&] { upload(context, ui, out, err); };
-        const Dump::Outcome outcome = Dump::run(context, data, ui, context.toolsPrefix, hooks);
+        // The zones were listed from the working copy a moment ago: the dump takes that list.
+        const Dump::Outcome outcome =
+            Dump::run(context, data, ui, context.toolsPrefix, hooks, &activation.zones);
         switch (outcome.end) {
         case Dump::Outcome::End::NothingToDo:
             return nothing(context.tr(QStringLiteral("Cli_AucuneZone")));

@@ -124,7 +124,8 @@ QString reportText(const AppContext &context, const QString &report) {
 }
 
 // The checks every dump starts with; false when there is nothing to do.
-bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<ZoneQuantity> &zones) {
+bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<ZoneQuantity> &zones,
+           const QList<ZoneQuantity> *listed) {
     if (context.handheldState != HandheldState::Connected)
         return false;
     if (context.readyHandhelds > 1) {
@@ -134,7 +135,7 @@ bool ready(AppContext &context, DataModule &data, UserInteraction &ui, QList<Zon
     const QSqlDatabase db = data.sqlite();
     if (!db.isOpen() || !CountDatabase::tableExists(db))
         return false;
-    zones = CountDatabase::zoneSummary(db, Lines::All);
+    zones = listed ? *listed : CountDatabase::zoneSummary(db, Lines::All);
     return !zones.isEmpty();
 }
 
@@ -507,10 +508,10 @@ bool dumpLocked(AppContext &context, DataModule &data, UserInteraction &ui, cons
 } // namespace
 
 Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
-            const Hooks &hooks) {
+            const Hooks &hooks, const QList<ZoneQuantity> *listed) {
     Outcome outcome;
     QList<ZoneQuantity> all;
-    if (!ready(context, data, ui, all))
+    if (!ready(context, data, ui, all, listed))
         return outcome;
     Settings s;
     // The upload takes the lock in its turn.

@@ -60,8 +60,10 @@ struct Outcome {
 // be written, the sector database fails, or the handheld cannot be read or written; nothing
 // is then changed and the handheld keeps every line (a push whose outcome cannot be told is
 // settled by the next start of either program).
+// listed, when given, is the zone summary of the working copy as the activation just read
+// it, with nothing pulled since: the dump then does not read it again.
 Outcome run(AppContext &context, DataModule &data, UserInteraction &ui, const QString &adbPath,
-            const Hooks &hooks);
+            const Hooks &hooks, const QList<CountDatabase::ZoneQuantity> *listed = nullptr);
 // "Quitter": folders made sure of, working copy closed, temporary folder removed.
 void quit(AppContext &context, DataModule &data);
 
