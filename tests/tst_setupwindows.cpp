@@ -181,6 +181,9 @@ private slots:
                 ->toPlainText()
                 .startsWith(Translation::lookup("FParam_BaseSecteurs", "FR").section("%1", 0, 0)));
         QCOMPARE(w.rows("SELECT COUNT(*) FROM LISTESECT WHERE SECTEUR = 3"), QStringList{"1"});
+        // The refused row is still in the grid, to be mended.
+        QCOMPARE(
+            s.table(w)->data(s.table(w)->index(row, s.table(w)->fieldIndex("SECTEUR"))).toInt(), 3);
     }
 
     void sectorOutOfRangeBringsTheCursorBack() {
