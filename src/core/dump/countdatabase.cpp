@@ -303,8 +303,7 @@ QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines) {
             lastWasText = !zoneText.isNull();
             lastZoneText = zoneText.toByteArray();
         }
-        const QString &zoneCode = zones.at(last).first;
-        ZoneLines &zone = zones[last].second;
+        auto &[zoneCode, zone] = zones[last];
         const qsizetype number = zone.lines.size() + 1;
 
         CountLine line;
