@@ -4,6 +4,7 @@
 #include "core/i18n/translation.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/errors.h"
+#include "core/platform/fileops.h"
 #include "core/platform/operationlock.h"
 #include "core/sectors/sectordatabase.h"
 #include "support/adbdouble.h"
@@ -803,6 +804,46 @@ private slots:
         QCOMPARE(b.sql("SELECT * FROM LISTESECT ORDER BY SECTEUR"), sectors);
         QCOMPARE(b.onHandheld().size(), 2);
         QVERIFY(!QFile::exists(b.dir.filePath("DumpJournal")));
+    }
+
+    // Count files are appended to in place: a file that is not as the dump listed it (there
+    // when it was not, or of another length) is left alone, and the call tells how many
+    // files before it were changed, for the dump to undo exactly those.
+    void appendsOnlyToFilesAsListed_data() {
+        QTest::addColumn<QByteArray>("second"); // what stands at the second path
+        QTest::addColumn<qint64>("listedLength");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("new file") << QByteArray() << qint64(-1) << true;
+        QTest::newRow("existing file") << QByteArray("old\r\n") << qint64(5) << true;
+        QTest::newRow("turned up since") << QByteArray("other\r\n") << qint64(-1) << false;
+        QTest::newRow("grown since") << QByteArray("old\r\nmore\r\n") << qint64(5) << false;
+    }
+    void appendsOnlyToFilesAsListed() {
+        QFETCH(QByteArray, second);
+        QFETCH(qint64, listedLength);
+        QFETCH(bool, ok);
+        QTemporaryDir dir;
+        const QString first = dir.filePath("Stk1001.txt");
+        const QString other = dir.filePath("Stk1002.txt");
+        if (!second.isEmpty())
+            writeFile(other, second);
+        QString error;
+        qsizetype touched = -1;
+        const bool done = FileOps::appendAllDurably(
+            {{first, "1001,A,00001\r\n", -1}, {other, "1002,B,00002\r\n", listedLength}}, &error,
+            &touched);
+        QCOMPARE(done, ok);
+        QCOMPARE(readFile(first), QByteArray("1001,A,00001\r\n"));
+        if (ok) {
+            QCOMPARE(readFile(other), second + "1002,B,00002\r\n");
+        } else {
+            QCOMPARE(touched, qsizetype(1));
+            QCOMPARE(readFile(other), second);
+            QVERIFY2(error.startsWith(other), qPrintable(error));
+            if (listedLength >= 0)
+                QVERIFY2(error.endsWith(Translation::message("Dump_FichierChange")),
+                         qPrintable(error));
+        }
     }
 
     // Folders typed without their final separator still hold the files, and the waiting

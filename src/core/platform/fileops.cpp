@@ -1,5 +1,7 @@
 #include "core/platform/fileops.h"
 
+#include "core/i18n/translation.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -144,7 +146,7 @@ bool appendAllDurably(const QList<Append> &files, QString *error, qsizetype *tou
         struct stat info {};
         if (!create && (::fstat(fd, &info) != 0 || info.st_size != file.length)) {
             ::close(fd);
-            return fail(file.path, QStringLiteral("changed since it was listed"));
+            return fail(file.path, Translation::message(QStringLiteral("Dump_FichierChange")));
         }
         ++changed;
         const bool written = writeWhole(fd, file.bytes);
