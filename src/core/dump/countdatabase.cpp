@@ -198,7 +198,7 @@ public:
         if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
             m_db = *static_cast<sqlite3 *const *>(handle.constData());
         if (!m_db)
-            fail(QStringLiteral("no SQLite connection"));
+            fail(db.lastError().text());
         if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK)
             fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
     }
@@ -244,8 +244,8 @@ QVariant columnValue(sqlite3_stmt *stmt, int column) {
     }
 }
 
-// A text column that is plain ASCII, as its bytes: the same bytes in Windows-1252. Empty
-// when the value is no text or holds anything else.
+// A text column that is plain ASCII, as its bytes: the same bytes in Windows-1252. A null
+// view when the value is no text or holds anything else.
 QByteArrayView asciiText(sqlite3_stmt *stmt, int column) {
     if (sqlite3_column_type(stmt, column) != SQLITE_TEXT)
         return {};
