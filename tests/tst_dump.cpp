@@ -284,10 +284,13 @@ private slots:
     void numericLineFormat() {
         Bench b({{"1025", "A1", 42, "", "O"},
                  {"1025", "A2", 123456, "", "O"},
-                 {"1025", "A3", -5, "", "O"}});
+                 {"1025", "A3", -5, "", "O"},
+                 {"1025", "A4", 0, "", "O"},
+                 {"1025", "A5", -123456, "", "O"}});
         b.activateAndRun();
         QCOMPARE(readFile(b.count + "Stk1025.txt"),
-                 QByteArray("1025,A1,00042\r\n1025,A2,123456\r\n1025,A3,-00005\r\n"));
+                 QByteArray("1025,A1,00042\r\n1025,A2,123456\r\n1025,A3,-00005\r\n"
+                            "1025,A4,00000\r\n1025,A5,-123456\r\n"));
     }
 
     // SQLite keeps whatever type a value came with: every line reaches its count file as text,

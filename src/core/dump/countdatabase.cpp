@@ -19,6 +19,9 @@
 #include <sqlite3.h>
 
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace CountDatabase {
 
@@ -266,6 +269,14 @@ bool plainCode(QByteArrayView bytes) {
 
 } // namespace
 
+namespace {
+// Looks plain ASCII zones up by their bytes, without making a text of each line's zone.
+struct BytesHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
+};
+} // namespace
+
 QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines) {
     QString sql = QStringLiteral("SELECT ZONE, Code, Quantite, Heure FROM GCD");
     if (lines == Lines::Validated)
@@ -276,73 +287,95 @@ QHash<QString, ZoneLines> readZones(const QSqlDatabase &db, Lines lines) {
         throw KorvelloError(Translation::message(QStringLiteral("Dump_LigneKo"))
                                 .arg(zone, QString::number(line), code, why));
     };
-    // Zones in the order first met; the lines of one zone mostly follow each other, so the
-    // zone of the line before is tried first.
-    QList<std::pair<QString, ZoneLines>> zones;
-    QHash<QString, qsizetype> index;
-    QByteArray lastZoneText;
-    bool lastWasText = false;
-    qsizetype last = -1;
+    struct Zone {
+        QString name;
+        ZoneLines lines;
+        // The earliest time among the plain ASCII ones (compared as bytes, which orders them
+        // as their texts), and among the others; the earlier of both is the zone's.
+        QByteArray asciiStart;
+        QString otherStart;
+    };
+    QList<Zone> zones; // in the order first met
+    QHash<QString, qsizetype> byName;
+    std::unordered_map<std::string, qsizetype, BytesHash, std::equal_to<>> byBytes;
+    // A zone met for the first time: refused at its first line when it cannot name a count
+    // line. The same text may come stored as a number and as text: one zone.
+    auto zoneNamed = [&](const QString &name) {
+        const auto found = byName.constFind(name);
+        if (found != byName.cend())
+            return found.value();
+        const QString problem = textProblem(name);
+        if (!problem.isEmpty())
+            refuse(name, 1, columnValue(row, 1).toString(), problem);
+        byName.insert(name, zones.size());
+        zones.append({name, ZoneLines(), QByteArray(), QString()});
+        return zones.size() - 1;
+    };
     while (query.next()) {
         const QByteArrayView zoneText = asciiText(row, 0);
-        if (last < 0 || zoneText.isNull() || !lastWasText || zoneText != lastZoneText) {
-            const QString zoneCode =
-                zoneText.isNull() ? columnValue(row, 0).toString() : QString::fromLatin1(zoneText);
-            const auto found = index.constFind(zoneCode);
-            if (found != index.cend()) {
-                last = found.value();
+        qsizetype index;
+        if (zoneText.isNull()) {
+            index = zoneNamed(columnValue(row, 0).toString());
+        } else {
+            const std::string_view bytes(zoneText.data(), size_t(zoneText.size()));
+            const auto found = byBytes.find(bytes);
+            if (found != byBytes.end()) {
+                index = found->second;
             } else {
-                // A zone that cannot name a count line is refused at its first line.
-                const QString problem = textProblem(zoneCode);
-                if (!problem.isEmpty())
-                    refuse(zoneCode, 1, columnValue(row, 1).toString(), problem);
-                last = zones.size();
-                index.insert(zoneCode, last);
-                zones.append({zoneCode, ZoneLines()});
+                index = zoneNamed(QString::fromLatin1(zoneText));
+                byBytes.emplace(std::string(bytes), index);
             }
-            lastWasText = !zoneText.isNull();
-            lastZoneText = zoneText.toByteArray();
         }
-        auto &[zoneCode, zone] = zones[last];
+        Zone &zone = zones[index];
         const qsizetype number = zone.lines.size() + 1;
 
-        CountLine line;
         const QByteArrayView codeText = asciiText(row, 1);
-        if (plainCode(codeText)) {
-            line.code = codeText.toByteArray();
-        } else {
+        QByteArray encoded;
+        if (!plainCode(codeText)) {
             const QString code = columnValue(row, 1).toString();
             const QString problem = textProblem(code);
             if (!problem.isEmpty())
-                refuse(zoneCode, number, code, problem);
-            line.code = Cp1252::encode(code);
+                refuse(zone.name, number, code, problem);
+            encoded = Cp1252::encode(code);
         }
+        qint64 quantity = 0;
         if (sqlite3_column_type(row, 2) == SQLITE_INTEGER) {
-            line.quantity = sqlite3_column_int64(row, 2);
+            quantity = sqlite3_column_int64(row, 2);
         } else {
             const QVariant value = columnValue(row, 2);
-            const std::optional<qint64> quantity = wholeNumber(value);
-            if (!quantity)
-                refuse(zoneCode, number, columnValue(row, 1).toString(),
+            const std::optional<qint64> whole = wholeNumber(value);
+            if (!whole)
+                refuse(zone.name, number, columnValue(row, 1).toString(),
                        Translation::message(QStringLiteral("Dump_LigneQuantite"))
                            .arg(value.toString()));
-            line.quantity = *quantity;
+            quantity = *whole;
         }
-        zone.total += line.quantity;
-        zone.lines.append(std::move(line));
+        zone.lines.append(plainCode(codeText) ? codeText : QByteArrayView(encoded), quantity);
         // MIN() leaves out missing times, as SQLite does.
         if (sqlite3_column_type(row, 3) != SQLITE_NULL) {
             const QByteArrayView timeText = asciiText(row, 3);
-            const QString time =
-                timeText.isNull() ? columnValue(row, 3).toString() : QString::fromLatin1(timeText);
-            if (zone.startTime.isNull() || time < zone.startTime)
-                zone.startTime = time;
+            if (!timeText.isNull()) {
+                if (zone.asciiStart.isNull() || timeText < QByteArrayView(zone.asciiStart))
+                    zone.asciiStart = timeText.toByteArray();
+            } else {
+                const QString time = columnValue(row, 3).toString();
+                if (zone.otherStart.isNull() || time < zone.otherStart)
+                    zone.otherStart = time;
+            }
         }
     }
     QHash<QString, ZoneLines> result;
     result.reserve(zones.size());
-    for (auto &[code, zone] : zones)
-        result.insert(code, std::move(zone));
+    for (Zone &zone : zones) {
+        QString start = zone.otherStart;
+        if (!zone.asciiStart.isNull()) {
+            const QString ascii = QString::fromLatin1(zone.asciiStart);
+            if (start.isNull() || ascii < start)
+                start = ascii;
+        }
+        zone.lines.startTime = start;
+        result.insert(zone.name, std::move(zone.lines));
+    }
     return result;
 }
 

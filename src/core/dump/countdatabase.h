@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
@@ -38,16 +40,27 @@ QSqlQuery zoneLines(const QSqlDatabase &db, const QString &zone);
 void deleteValidatedLines(const QSqlDatabase &db);
 void deleteAllLines(const QSqlDatabase &db);
 
-// One counted line, as a count file needs it.
-struct CountLine {
-    QByteArray code; // in Windows-1252, as the count file holds it
-    qint64 quantity = 0;
-};
-// A zone's lines in the order the table holds them, its total and its earliest time.
+// A zone's lines in the order the table holds them, its total and its earliest time. The
+// codes are kept one after the other in one buffer, in Windows-1252 as the count file holds
+// them: a dump reads every line of the handheld, and one allocation a line would dominate.
 struct ZoneLines {
-    QList<CountLine> lines;
+    QByteArray codes;
+    QList<qsizetype> codeEnds; // where each line's code ends in codes
+    QList<qint64> quantities;  // each line's quantity
     qint64 total = 0;
     QString startTime;
+
+    qsizetype size() const { return quantities.size(); }
+    QByteArrayView code(qsizetype line) const {
+        const qsizetype start = line == 0 ? 0 : codeEnds.at(line - 1);
+        return QByteArrayView(codes).sliced(start, codeEnds.at(line) - start);
+    }
+    void append(QByteArrayView code, qint64 quantity) {
+        codes.append(code);
+        codeEnds.append(codes.size());
+        quantities.append(quantity);
+        total += quantity;
+    }
 };
 // Every zone of the table read in one pass, so that a dump costs in proportion to the lines
 // rather than to lines times zones; the same lines, order, totals and times as the per-zone

@@ -22,7 +22,6 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include <cstdio>
 #include <optional>
 
 namespace Dump {
@@ -63,29 +62,48 @@ QString severalHandhelds(const AppContext &context) {
     return context.tr(QStringLiteral("FVidage_Plusieurs"));
 }
 
-// "%.5d": at least five digits, the sign in front (-5 gives -00005).
-QByteArray numericQuantity(qint64 q) {
+// Appends the decimal text of q, its digits padded with zeros to at least `digits` and the
+// sign put before or after the padding.
+enum class Sign { BeforeZeros, AfterZeros };
+void appendNumber(QByteArray &out, qint64 q, int digits, Sign sign) {
     char text[24];
-    const int n = std::snprintf(text, sizeof text, "%.5lld", static_cast<long long>(q));
-    return QByteArray(text, n);
+    char *end = text + sizeof text;
+    char *p = end;
+    quint64 magnitude = q < 0 ? 0 - quint64(q) : quint64(q);
+    do {
+        *--p = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (q < 0 && sign == Sign::AfterZeros)
+        *--p = '-';
+    if (q < 0 && sign == Sign::BeforeZeros)
+        out += '-';
+    for (qsizetype length = end - p; length < digits; ++length)
+        out += '0';
+    out.append(p, end - p);
+}
+
+// "%.5d": at least five digits, the sign in front (-5 gives -00005).
+void appendNumericQuantity(QByteArray &out, qint64 q) {
+    appendNumber(out, q, 5, Sign::BeforeZeros);
 }
 
 // The decimal text with zeros put in front up to five characters (-5 gives 000-5).
-QByteArray paddedQuantity(qint64 q) {
-    return QByteArray::number(q).rightJustified(5, '0');
+void appendPaddedQuantity(QByteArray &out, qint64 q) {
+    appendNumber(out, q, 5, Sign::AfterZeros);
 }
 
 QByteArray countFileContent(const QString &zone, const CountDatabase::ZoneLines &lines,
-                            QByteArray (*format)(qint64)) {
+                            void (*appendQuantity)(QByteArray &, qint64)) {
     // Bytes put together line by line: the zone encoded once, no text of the whole file.
     const QByteArray prefix = Cp1252::encode(zone) + ',';
     QByteArray bytes;
-    bytes.reserve(lines.lines.size() * (prefix.size() + 24));
-    for (const CountDatabase::CountLine &line : lines.lines) {
+    bytes.reserve(lines.codes.size() + lines.size() * (prefix.size() + 12));
+    for (qsizetype line = 0; line < lines.size(); ++line) {
         bytes += prefix;
-        bytes += line.code;
+        bytes += lines.code(line);
         bytes += ',';
-        bytes += format(line.quantity);
+        appendQuantity(bytes, lines.quantities.at(line));
         bytes += "\r\n";
     }
     return bytes;
@@ -180,7 +198,7 @@ Work numericWork(const AppContext &context, const Plan &p,
         if (lines.total != 0) {
             const QString name = QStringLiteral("Stk") + z + QStringLiteral(".txt");
             work.report += QStringLiteral("\r- ") + name;
-            work.files.append({name, countFileContent(z, lines, numericQuantity)});
+            work.files.append({name, countFileContent(z, lines, appendNumericQuantity)});
         }
         work.sectorZones.append({z, lines.total});
     }
@@ -198,13 +216,15 @@ Work alphanumericWork(const AppContext &context, const Plan &p,
         const QString &z = entry.zone;
         const CountDatabase::ZoneLines lines = zones.value(z);
         const QString start = lines.startTime.mid(0, 2) + lines.startTime.mid(3, 2);
-        const QString name = z + QLatin1String(paddedQuantity(lines.total)) + QLatin1Char('_') +
-                             today + start + QStringLiteral(".txt");
+        QByteArray total;
+        appendPaddedQuantity(total, lines.total);
+        const QString name =
+            z + QLatin1String(total) + QLatin1Char('_') + today + start + QStringLiteral(".txt");
         const QString problem = fileNameProblem(context, name);
         if (!problem.isEmpty())
             throw KorvelloError(context.tr(QStringLiteral("Dump_NomZoneKo")).arg(z, problem));
         work.report += QStringLiteral("\r- ") + name;
-        work.files.append({name, countFileContent(z, lines, paddedQuantity)});
+        work.files.append({name, countFileContent(z, lines, appendPaddedQuantity)});
     }
     for (const ZoneQuantity &zone : p.notValidated)
         work.notTransferred +=
