@@ -64,49 +64,6 @@ bool flushFileSystems(const QStringList &paths, QString *failedPath) {
 }
 } // namespace
 
-bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString *error,
-                     const std::function<void(int)> &afterRename) {
-    QStringList temporaries;
-    auto fail = [&](const QString &path, const QString &why) {
-        if (error)
-            *error = QStringLiteral("%1: %2").arg(path, why);
-        for (const QString &temporary : std::as_const(temporaries))
-            QFile::remove(temporary);
-        return false;
-    };
-    for (const auto &[path, bytes] : files) {
-        const QString temporary = temporaryFor(path);
-        QFile file(temporary);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return fail(path, file.errorString());
-        temporaries << temporary;
-        if (file.write(bytes) != bytes.size() || !file.flush())
-            return fail(path, file.errorString());
-    }
-    QSet<QString> folders;
-    for (const auto &[path, bytes] : files)
-        folders.insert(QFileInfo(path).absolutePath());
-    // Every content on disk before any name points at it: a crash then leaves either the old
-    // file or the whole new one.
-    QString failed;
-    if (!flushFileSystems(folders.values(), &failed))
-        return fail(failed, lastError());
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        const QString &path = files.at(i).first;
-        if (std::rename(QFile::encodeName(temporaries.at(i)).constData(),
-                        QFile::encodeName(path).constData()) != 0) {
-            temporaries = temporaries.mid(i);
-            return fail(path, lastError());
-        }
-        if (afterRename)
-            afterRename(int(i + 1));
-    }
-    temporaries.clear();
-    if (!flushFileSystems(folders.values(), &failed))
-        return fail(failed, lastError());
-    return true;
-}
-
 namespace {
 bool writeWhole(int fd, const QByteArray &bytes) {
     const char *data = bytes.constData();
@@ -165,7 +122,35 @@ bool appendAllDurably(const QList<Append> &files, QString *error, qsizetype *tou
 }
 
 bool writeDurably(const QString &path, const QByteArray &bytes, QString *error) {
-    return writeAllDurably({{path, bytes}}, error);
+    const QString temporary = temporaryFor(path);
+    auto fail = [&](const QString &where, const QString &why) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(where, why);
+        QFile::remove(temporary);
+        return false;
+    };
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(path, file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return fail(path, file.errorString());
+    file.close();
+    const QStringList folder{QFileInfo(path).absolutePath()};
+    // The content on disk before the name points at it: a crash then leaves either the old
+    // file or the whole new one.
+    QString failed;
+    if (!flushFileSystems(folder, &failed))
+        return fail(failed, lastError());
+    if (std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(path).constData()) != 0)
+        return fail(path, lastError());
+    // The new name on disk too.
+    if (!flushFileSystems(folder, &failed)) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(failed, lastError());
+        return false;
+    }
+    return true;
 }
 
 bool copyReplacing(const QString &source, const QString &target, QString *error) {

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <functional>
-#include <utility>
 
 namespace FileOps {
 
@@ -17,14 +16,6 @@ namespace FileOps {
 bool writeDurably(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 // Copies source to target the same way.
 bool copyReplacing(const QString &source, const QString &target, QString *error = nullptr);
-
-// Several files written the same way, at the cost of two flushes of each file system
-// involved: every content to its temporary file, then the file systems flushed, then every
-// file renamed into place (afterRename is told the number of files in place so far), then
-// the file systems flushed again for the folders' new entries.
-// False with the reason when anything fails; files renamed before the failure stay.
-bool writeAllDurably(const QList<std::pair<QString, QByteArray>> &files, QString *error = nullptr,
-                     const std::function<void(int)> &afterRename = {});
 
 // Bytes to add at the end of a file that holds `length` bytes now (-1: a file that does not
 // exist yet and is created).
